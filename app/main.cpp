@@ -1,0 +1,32 @@
+#include "FlashwrightVersion.h"
+#include "Trap.h"
+#include "frm_programme.h"
+#include "mod_programmer_main.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Without a display the platform plugin would abort; say why instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("flashwright: no display is available (DISPLAY and WAYLAND_DISPLAY are not set); "
+                   "start it from a desktop session\n",
+                   stderr);
+        return 2;
+    }
+#endif
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Flashwright"));
+    app.setOrganizationName(QStringLiteral("ORVANT"));
+    app.setApplicationVersion(QString::fromLatin1(FlashwrightVersion::Text));
+
+    frm_programme window;
+    // Start-up traps nothing of its own; a failure is still reported, not a crash.
+    Trap trap(QStringLiteral("mod_programmer_main"), QStringLiteral("Main"));
+    trap([] { Main(); });
+    return app.exec();
+}

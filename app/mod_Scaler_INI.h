@@ -1,0 +1,26 @@
+#pragma once
+
+#include "ScalerSettings.h"
+
+#include <QString>
+
+#include <optional>
+
+// The program-wide settings record.
+ScalerSettings &programSettings();
+
+// Reads the nine settings from the store into the record; an absent key
+// takes its default. A number that is not a whole number, or does not fit,
+// takes the key's default and leaves a line in the error log.
+void LoadSettings();
+
+// Writes the nine settings from the record, then the main window's Left and
+// Top. Throws RunError 75 when the store cannot be written.
+void SaveSettings();
+
+// The text as a whole number within [min, max], or nothing.
+std::optional<qint64> wholeNumber(const QString &text, qint64 min, qint64 max);
+
+// The program's folder followed by the platform's separator: where firmware
+// is looked for until a folder is chosen.
+QString defaultFirmwarePath();

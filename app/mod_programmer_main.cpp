@@ -1,0 +1,118 @@
+#include "mod_programmer_main.h"
+
+#include "ErrorControl.h"
+#include "LinkInstances.h"
+#include "ProgrammerWindow.h"
+#include "UserMessage.h"
+#include "mod_Scaler_INI.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+QString &folderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+QString captionForSettings()
+{
+    const ScalerSettings &s = programSettings();
+    return windowCaption(s.CommsType, s.SerialPort, s.EthernetAddress);
+}
+} // namespace
+
+QString programFolder()
+{
+    if (!folderOverride().isEmpty())
+        return folderOverride();
+    return QCoreApplication::applicationDirPath();
+}
+
+void setProgramFolder(const QString &folder)
+{
+    folderOverride() = folder;
+}
+
+QString errorLogTarget()
+{
+    return QDir(programFolder()).filePath(QStringLiteral("Programmer") + QStringLiteral("error.log"));
+}
+
+QString windowCaption(qint32 commsType, const QString &serialPort, const QString &ethernetAddress)
+{
+    switch (commsType) {
+    case 1:
+        return QStringLiteral("VQ Update - ") + serialPort;
+    case 0:
+        return QStringLiteral("VQ Update - ") + ethernetAddress;
+    default:
+        return QStringLiteral("VQ Update ");
+    }
+}
+
+std::optional<bool> checkUpdateVisibility(qint32 internetSupport)
+{
+    switch (internetSupport) {
+    case 3:
+    case 4:
+        return false;
+    case 1:
+    case 5:
+        return true;
+    default:
+        return std::nullopt;
+    }
+}
+
+QString TruncateAtChar(const QString &text, const QString &ch)
+{
+    const int at = ch.isEmpty() ? -1 : text.indexOf(ch.at(0), 0, Qt::CaseSensitive);
+    return at < 0 ? text : text.left(at);
+}
+
+void Main()
+{
+    ErrorCtl().starterrorhandler(errorLogTarget(), 2);
+    releaseErrorCtl();
+
+    ProgrammerWindow &window = *mainWindow();
+    window.loadWindow();
+    window.showWindow();
+
+    LoadSettings();
+
+    const std::optional<bool> visible = checkUpdateVisibility(webFetcher().CheckInternetSupport());
+    if (visible == false) {
+        window.setCheckUpdateVisible(false);
+        windowMessage(QStringLiteral("Incorrect version of Wininet.dll you must have \r\n"
+                                     "version 5 or above of Internet Explorer installed"),
+                      MsgStyle::Exclamation, QStringLiteral("VQ Update"));
+    } else if (visible == true) {
+        window.setCheckUpdateVisible(true);
+    }
+
+    if (!programSettings().FirmwarePath.isEmpty())
+        window.setProgrammeEnabled(true);
+    else
+        windowMessage(QStringLiteral("Firmware path not set please set using File->Firmware File Path"),
+                      MsgStyle::Exclamation, QStringLiteral("Firmware Path"));
+
+    window.setCaption(captionForSettings());
+}
+
+bool OpenScalerLink()
+{
+    ScalerLinkInterface &link = scalerLink();
+    link.CloseChannel();
+    if (link.OpenChannel(programSettings().ActiveChannel) != VFalse) {
+        if (ProgrammerWindow *window = mainWindow())
+            window->setCaption(captionForSettings());
+        return true;
+    }
+    windowMessage(QStringLiteral("Can't Open default communications port please select "
+                                 "Tools->Communications and set a new communications port"),
+                  MsgStyle::Critical, QStringLiteral(" Error "));
+    return false;
+}

@@ -1,0 +1,175 @@
+#include "ErrorControl.h"
+
+#include "ErrorLog.h"
+#include "ProcessEnd.h"
+#include "RunError.h"
+#include "UserMessage.h"
+
+#include <memory>
+
+namespace {
+const QString kTitle = QStringLiteral("Application problem");
+const QString kCrLf = QStringLiteral("\r\n");
+
+std::unique_ptr<ErrorControl> &instance()
+{
+    static std::unique_ptr<ErrorControl> p;
+    return p;
+}
+
+QString lines(const QStringList &pieces)
+{
+    return pieces.join(kCrLf);
+}
+
+// The system's time of day with seconds, even where its short format has none.
+QString timeText(const QTime &time, const QLocale &locale)
+{
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1Char('s'))) {
+        const int minutes = format.indexOf(QLatin1String("mm"));
+        if (minutes >= 0)
+            format.insert(minutes + 2, QStringLiteral(":ss"));
+        else
+            format = QStringLiteral("HH:mm:ss");
+    }
+    return locale.toString(time, format);
+}
+} // namespace
+
+ErrorControl &ErrorCtl()
+{
+    if (!instance())
+        instance() = std::make_unique<ErrorControl>();
+    return *instance();
+}
+
+void releaseErrorCtl()
+{
+    instance().reset();
+}
+
+ErrorControl::Row ErrorControl::rowFor(qint32 n)
+{
+    const QString numbered = QStringLiteral("Error ") + QString::number(n);
+    const qint32 excl = MsgStyle::Exclamation;
+    const qint32 exclYesNo = MsgStyle::Exclamation + MsgStyle::YesNo;
+    switch (n) {
+    case 430:
+        return {QStringLiteral("Problem with application DLL's please re-install the programmer"),
+                MsgStyle::Critical, After::LogThenEnd};
+    case 8018:
+        return {lines({QStringLiteral("Serial Communications Port Could not be opened"),
+                       QStringLiteral("Please verify that the correct port is used")}),
+                exclYesNo, After::Answer};
+    case 9000:
+        return {QStringLiteral("Error test"), exclYesNo, After::Answer};
+    case 9001:
+        return {lines({numbered, QStringLiteral("Scaler upload problem."), QString(),
+                       QStringLiteral("Ensure no other applications are running"),
+                       QStringLiteral("during the programming cycle")}),
+                excl, After::Answer};
+    case 9002:
+    case 9003:
+    case 9004:
+        return {lines({numbered, QStringLiteral("Incorrect responce during programming")}), excl,
+                After::Answer};
+    case 9005:
+        return {lines({numbered, QStringLiteral("Firmware file not found")}), excl, After::Answer};
+    case 9006:
+        return {lines({numbered,
+                       QStringLiteral("Tried to program a scaler setting, scaler did not respond"),
+                       QStringLiteral("The setting may not have been programmed correctly")}),
+                excl, After::ForcedNo};
+    case 9007:
+        return {lines({numbered, QStringLiteral("Tried to read a scaler setting, scaler did not respond"),
+                       QString()}),
+                excl, After::ForcedNo};
+    case 32811:
+        return {QStringLiteral("Problem with application DLL's please reinstall product"), excl,
+                After::EndWithoutLog};
+    case -2147221051:
+        return {QStringLiteral(
+                    "This feature requires Internet explorer version 5 or above to be installed"),
+                excl, After::EndWithoutLog};
+    default:
+        return {lines({QStringLiteral("An Error Occured in the application"),
+                       QStringLiteral("Attempt to continue?")}),
+                exclYesNo, After::Answer};
+    }
+}
+
+QString ErrorControl::logLine(const QTime &time, const QDate &date, const QLocale &locale,
+                              const QString &filename, const QString &subname, qint32 errorcode,
+                              const QString &description)
+{
+    const QString number =
+        errorcode >= 0 ? QLatin1Char(' ') + QString::number(errorcode) : QString::number(errorcode);
+    return timeText(time, locale) + QLatin1Char(' ') + locale.toString(date, QLocale::ShortFormat) +
+           QStringLiteral(" FILE:") + filename + QStringLiteral(" SUB:") + subname +
+           QStringLiteral(" Error:") + number + QStringLiteral(" Desc: ") + description;
+}
+
+bool ErrorControl::Adddebug(const QString &s_debug)
+{
+    ErrorLog::append(s_debug);
+    return false;
+}
+
+bool ErrorControl::Adderror(const QString &filename, const QString &subname, qint32 errorcode,
+                            bool followresume, const QString &description)
+{
+    Q_UNUSED(followresume)
+
+    // The repeat watch counts only the first number it sees.
+    if (m_count == 0) {
+        m_recorded[0] = errorcode;
+        m_count = 1;
+    } else if (m_count < static_cast<qint32>(m_recorded.size()) &&
+               m_recorded[m_count - 1] == errorcode) {
+        m_recorded[m_count] = errorcode;
+        ++m_count;
+    }
+
+    MessageRequest request;
+    request.title = kTitle;
+    request.topmost = true;
+
+    if (m_count >= FatalRepeat) {
+        request.text = QStringLiteral("Fatal application error. Please product vendor");
+        request.style = MsgStyle::Critical;
+        showUserMessage(request);
+        ErrorLog::append(subname);
+        endProgramNow(1);
+    }
+
+    const Row row = rowFor(errorcode);
+    request.text = row.message;
+    request.style = row.style;
+    const qint32 answer = showUserMessage(request);
+
+    if (row.after == After::EndWithoutLog)
+        endProgramNow(1);
+
+    bool result = (row.style & 0x0f) == MsgStyle::YesNo && answer == MsgAnswer::Yes;
+    if (row.after == After::ForcedNo) {
+        result = false;
+        m_count = 1;
+    }
+
+    const QString desc = description.isEmpty() ? RunError::standardText(errorcode) : description;
+    ErrorLog::append(logLine(QTime::currentTime(), QDate::currentDate(), QLocale::system(), filename,
+                             subname, errorcode, desc));
+    if (row.after == After::LogThenEnd)
+        endProgramNow(1);
+    return result;
+}
+
+void ErrorControl::stophandler() {}
+
+void ErrorControl::starterrorhandler(const QString &logTarget, qint32 logMode)
+{
+    if (!ErrorLog::start(logTarget, logMode))
+        ErrorLog::append(QStringLiteral("Error log mode %1 is not supported; the log stays as it was")
+                             .arg(logMode));
+}

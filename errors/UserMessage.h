@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+// Message box styles (icon and buttons) and answers, numbered as the
+// platform's standard message box numbers them.
+namespace MsgStyle {
+enum : qint32 {
+    OkOnly = 0,
+    YesNo = 4,
+    Critical = 16,
+    Question = 32,
+    Exclamation = 48,
+    Information = 64,
+};
+}
+
+namespace MsgAnswer {
+enum : qint32 {
+    Ok = 1,
+    Cancel = 2,
+    Yes = 6,
+    No = 7,
+};
+}
+
+// One message shown to the user.
+struct MessageRequest
+{
+    QString text;  // lines joined by CR LF
+    qint32 style = MsgStyle::OkOnly;
+    QString title;
+    std::optional<QPoint> position; // wanted top-left corner in screen pixels
+    bool topmost = true;
+};
+
+// Whoever answers the program's messages. The program's own answerer shows
+// a real message box; tests install a scripted one.
+class MessageAnswerer
+{
+public:
+    virtual ~MessageAnswerer() = default;
+    virtual qint32 answer(const MessageRequest &request) = 0;
+};
+
+// Shows a message and returns the answer code. Every message of the program
+// goes through here.
+qint32 showUserMessage(const MessageRequest &request);
+
+// Replaces the answerer (nullptr restores the real message box); returns the previous one.
+MessageAnswerer *setMessageAnswerer(MessageAnswerer *answerer);
+
+// Where a box of the given size goes when its top-left corner is wanted at
+// target: kept 1 pixel inside the right and bottom edges of the screen and
+// never left of or above pixel 1 of it.
+QPoint clampBoxPosition(QPoint target, QSize box, QSize screen);

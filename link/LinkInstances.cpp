@@ -1,0 +1,56 @@
+#include "LinkInstances.h"
+
+#include "ClosedScalerLink.h"
+#include "OfflineWebFetcher.h"
+
+namespace {
+struct Instances
+{
+    ScalerLinkFactory linkFactory;
+    std::unique_ptr<ScalerLinkInterface> link;
+    WebFetcherFactory fetcherFactory;
+    std::unique_ptr<WebFetcherInterface> fetcher;
+};
+
+Instances &instances()
+{
+    static Instances i;
+    return i;
+}
+} // namespace
+
+ScalerLinkInterface &scalerLink()
+{
+    Instances &i = instances();
+    if (!i.link)
+        i.link = i.linkFactory ? i.linkFactory() : std::make_unique<ClosedScalerLink>();
+    return *i.link;
+}
+
+void releaseScalerLink()
+{
+    instances().link.reset();
+}
+
+void setScalerLinkFactory(ScalerLinkFactory factory)
+{
+    instances().linkFactory = std::move(factory);
+}
+
+WebFetcherInterface &webFetcher()
+{
+    Instances &i = instances();
+    if (!i.fetcher)
+        i.fetcher = i.fetcherFactory ? i.fetcherFactory() : std::make_unique<OfflineWebFetcher>();
+    return *i.fetcher;
+}
+
+void releaseWebFetcher()
+{
+    instances().fetcher.reset();
+}
+
+void setWebFetcherFactory(WebFetcherFactory factory)
+{
+    instances().fetcherFactory = std::move(factory);
+}

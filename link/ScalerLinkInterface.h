@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <array>
+
+// Booleans exchanged with the components are 16-bit, True being all bits
+// set; a caller treats any non-zero value as success.
+using VBool = qint16;
+inline constexpr VBool VTrue = -1;
+inline constexpr VBool VFalse = 0;
+inline constexpr VBool toVBool(bool b) { return b ? VTrue : VFalse; }
+
+// The link to a unit over a serial port or Ethernet. Texts carry one byte per
+// character; a reply is replaced, never appended to. An operation may throw a
+// RunError instead of returning false, for the caller's trap to report.
+class ScalerLinkInterface
+{
+public:
+    virtual ~ScalerLinkInterface() = default;
+
+    // Opens the link; any non-zero result means open. The channel is the
+    // program's own setting, passed so that what the link leaves there is saved.
+    virtual VBool OpenChannel(qint16 &channel) = 0;
+    // Drains and discards pending input.
+    virtual void ReadInput() = 0;
+    // Closes; harmless when already closed.
+    virtual void CloseChannel() = 0;
+    // Sends the 32 bytes, then puts the next count characters received within
+    // timeout ms into reply.
+    virtual VBool SendBlock(const std::array<quint8, 32> &data, QByteArray &reply, qint32 count,
+                            qint32 timeout, VBool hex) = 0;
+    // Sends send (nothing when empty; hex digit pairs when hex), then gathers
+    // into reply until it ends with terminator or timeout ms pass. True when the
+    // terminator came or, with no terminator, when anything came.
+    virtual VBool Transact(const QByteArray &send, const QByteArray &terminator, QByteArray &reply,
+                           qint32 timeout, VBool hex) = 0;
+    // Sends one frame and returns the unit's reply frame.
+    virtual VBool Query(const QByteArray &send, QByteArray &reply, qint32 timeout, VBool hex) = 0;
+    // Sends without waiting.
+    virtual VBool SendText(const QByteArray &text, VBool hex) = 0;
+    virtual void SetMode(qint32 value) = 0;
+};

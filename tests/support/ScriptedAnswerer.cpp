@@ -1,0 +1,34 @@
+#include "ScriptedAnswerer.h"
+
+#include <QStringList>
+
+ScriptedAnswerer::ScriptedAnswerer() : m_previous(setMessageAnswerer(this)) {}
+
+ScriptedAnswerer::~ScriptedAnswerer()
+{
+    setMessageAnswerer(m_previous);
+}
+
+qint32 ScriptedAnswerer::answer(const MessageRequest &request)
+{
+    m_messages.append(request);
+    if (!m_planned.isEmpty())
+        return m_planned.takeFirst();
+    ++m_unplanned;
+    return (request.style & 0x0f) == MsgStyle::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+}
+
+QStringList ScriptedAnswerer::texts() const
+{
+    QStringList out;
+    for (const MessageRequest &m : m_messages)
+        out.append(m.text);
+    return out;
+}
+
+void ScriptedAnswerer::clear()
+{
+    m_planned.clear();
+    m_messages.clear();
+    m_unplanned = 0;
+}

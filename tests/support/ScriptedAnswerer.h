@@ -1,0 +1,29 @@
+#pragma once
+
+#include "UserMessage.h"
+
+#include <QList>
+
+// Stands in for the person at the message boxes: records every message and
+// gives the planned answers in order. A message with no planned answer gets
+// OK, or No when it asks Yes or No, and is counted as unplanned.
+class ScriptedAnswerer : public MessageAnswerer
+{
+public:
+    ScriptedAnswerer();
+    ~ScriptedAnswerer() override;
+
+    void plan(QList<qint32> answers) { m_planned = std::move(answers); }
+    qint32 answer(const MessageRequest &request) override;
+
+    const QList<MessageRequest> &messages() const { return m_messages; }
+    QStringList texts() const;
+    int unplanned() const { return m_unplanned; }
+    void clear();
+
+private:
+    MessageAnswerer *m_previous;
+    QList<qint32> m_planned;
+    QList<MessageRequest> m_messages;
+    int m_unplanned = 0;
+};

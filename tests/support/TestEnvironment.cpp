@@ -1,0 +1,71 @@
+#include "TestEnvironment.h"
+
+#include "ErrorControl.h"
+#include "ErrorLog.h"
+#include "ProcessEnd.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+
+TestEnvironment::TestEnvironment()
+{
+    QVERIFY2(m_dir.isValid(), "no temporary folder");
+    QDir(m_dir.path()).mkpath(QStringLiteral("config"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("program"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("data"));
+    // Nothing a test does may reach the user's own settings or data.
+    qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(QStringLiteral("config")));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path(QStringLiteral("config")));
+    setProgramEndHandler([](int code) { throw ProgramEnded{code}; });
+    releaseErrorCtl();
+    ErrorLog::start(logPath(), 2);
+}
+
+TestEnvironment::~TestEnvironment()
+{
+    ErrorLog::stop();
+    releaseErrorCtl();
+    setProgramEndHandler({});
+}
+
+QString TestEnvironment::path(const QString &name) const
+{
+    return QDir(m_dir.path()).filePath(name);
+}
+
+QString TestEnvironment::programFolder() const
+{
+    return path(QStringLiteral("program"));
+}
+
+QString TestEnvironment::logPath() const
+{
+    return QDir(programFolder()).filePath(QStringLiteral("Programmererror.log"));
+}
+
+QStringList TestEnvironment::logLines() const
+{
+    QFile f(logPath());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString TestEnvironment::storeFile() const
+{
+    return QDir(path(QStringLiteral("config"))).filePath(QStringLiteral("ORVANT/ORVANT.conf"));
+}
+
+QString logTail(const QString &line)
+{
+    const int at = line.indexOf(QStringLiteral(" FILE:"));
+    return at < 0 ? line : line.mid(at + 1);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Gives a test its own settings store and folders, and makes the program's
+// immediate end observable: endProgramNow() throws ProgramEnded.
+// Create one per test function (init) so that nothing carries over.
+class TestEnvironment
+{
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+
+    // A folder that stands for the program's own folder.
+    QString programFolder() const;
+    // The error log of this test, switched on by the constructor.
+    QString logPath() const;
+    QStringList logLines() const;
+    // The settings store's file.
+    QString storeFile() const;
+
+    QString path(const QString &name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A log line from " FILE:" on, without its time and date.
+QString logTail(const QString &line);

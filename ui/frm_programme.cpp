@@ -1,0 +1,200 @@
+#include "frm_programme.h"
+
+#include "HiResPerc.h"
+#include "LinkInstances.h"
+#include "ProcessEnd.h"
+#include "Trap.h"
+#include "mod_MsgBoxEx.h"
+#include "mod_Scaler_INI.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+const QString kModule = QStringLiteral("frm_programme");
+
+// The design's client area below the menu bar, in twips.
+constexpr int kClientWidth = 4620;
+constexpr int kClientHeight = 1395;
+} // namespace
+
+frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frm_programme"));
+    setWindowTitle(QStringLiteral("VQ Firmware Updater"));
+
+    auto *client = new QWidget(this);
+    setCentralWidget(client);
+
+    const auto place = [this](QWidget *w, const char *name, int left, int top, int width,
+                              int height) {
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(px(left), px(top), px(width), px(height));
+    };
+
+    cmd_programme_prog = new QPushButton(QStringLiteral("&Update Firmware"), client);
+    place(cmd_programme_prog, "cmd_programme_prog", 120, 960, 1380, 345);
+    cmd_programme_prog->setToolTip(QStringLiteral("Click to program the scaler."));
+    cmd_programme_prog->setEnabled(false);
+
+    lbl_firmware = new QLabel(client);
+    place(lbl_firmware, "lbl_firmware", 480, 120, 3975, 255);
+    // What a unit sends is shown as it is, never as markup.
+    lbl_firmware->setTextFormat(Qt::PlainText);
+
+    cmd_abort = new QPushButton(QStringLiteral("&Abort"), client);
+    place(cmd_abort, "cmd_abort", 3120, 960, 1380, 345);
+    cmd_abort->setToolTip(QStringLiteral("Click to abort programming"));
+    cmd_abort->setEnabled(false);
+
+    ProgressBar1 = new HiResPerc(client);
+    place(ProgressBar1, "ProgressBar1", 600, 480, 3735, 375);
+    ProgressBar1->setFontName(QStringLiteral("MS Sans Serif"));
+
+    cmd_checkupdate = new QPushButton(QStringLiteral("&Check Update"), client);
+    place(cmd_checkupdate, "cmd_checkupdate", 1620, 960, 1380, 345);
+    cmd_checkupdate->setToolTip(QStringLiteral("Click to check for updates onthe internet"));
+
+    setTabOrder(cmd_programme_prog, cmd_abort);
+    setTabOrder(cmd_abort, cmd_checkupdate);
+
+    mnu_programme_file = menuBar()->addMenu(QStringLiteral("&File"));
+    mnu_programme_file->setObjectName(QStringLiteral("mnu_programme_file"));
+    mnu_file_debug = mnu_programme_file->addAction(QStringLiteral("Debug"));
+    mnu_file_debug->setVisible(false);
+    mnu_file_debug->setEnabled(false);
+    mnu_file_path = mnu_programme_file->addAction(QStringLiteral("&Firmware file path"));
+    mnu_programme_file_load = mnu_programme_file->addAction(QStringLiteral("&Load"));
+    mnu_programme_file_load->setVisible(false);
+    mnu_programme_file_load->setEnabled(false);
+    mnu_programme_exit = mnu_programme_file->addAction(QStringLiteral("&Exit"));
+
+    mnu_tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnu_tools->setObjectName(QStringLiteral("mnu_tools"));
+    mnu_tools_getident = mnu_tools->addAction(QStringLiteral("&Get Ident"));
+    mnu_tools_getVersion = mnu_tools->addAction(QStringLiteral("&Get Version"));
+    mnu_tools_serialport = mnu_tools->addAction(QStringLiteral("&Communications Port"));
+
+    mnu_about = menuBar()->addAction(QStringLiteral("&About"));
+
+    connect(mnu_programme_exit, &QAction::triggered, this, &frm_programme::mnu_programme_exit_Click);
+
+    client->setMinimumSize(px(kClientWidth), px(kClientHeight));
+    setMainWindow(this);
+}
+
+frm_programme::~frm_programme()
+{
+    Form_Terminate();
+    if (mainWindow() == this)
+        setMainWindow(nullptr);
+}
+
+int frm_programme::px(int twips) const
+{
+    return twipsToPixels(twips, logicalDpiX());
+}
+
+void frm_programme::Form_Load()
+{
+    Trap trap(kModule, QStringLiteral("Frm_load"));
+    // The window's outer size: the design's client area below the menu bar
+    // plus whatever frame the platform draws around it.
+    trap([&] { resize(px(kClientWidth), px(kClientHeight) + menuBar()->sizeHint().height()); });
+    trap([&] { ProgressBar1->setHiResolution(false); });
+}
+
+void frm_programme::closeEvent(QCloseEvent *event)
+{
+    Form_Unload(event);
+}
+
+void frm_programme::Form_Unload(QCloseEvent *event)
+{
+    Trap trap(kModule, QStringLiteral("Form Unload"));
+    trap([] { scalerLink().CloseChannel(); });
+    trap([] { SaveSettings(); });
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frm_programme::Form_Terminate()
+{
+    Trap trap(kModule, QStringLiteral("Form_terminate"));
+    trap([] { scalerLink().CloseChannel(); });
+}
+
+void frm_programme::mnu_programme_exit_Click()
+{
+    Trap trap(kModule, QStringLiteral("mnu_program_exit_click"));
+    trap([] { scalerLink().CloseChannel(); });
+    endProgramNow(0);
+}
+
+void frm_programme::setStatus(const QString &text)
+{
+    lbl_firmware->setText(text);
+}
+
+QString frm_programme::status() const
+{
+    return lbl_firmware->text();
+}
+
+void frm_programme::setProgressValue(qint32 value)
+{
+    ProgressBar1->setValue(value);
+}
+
+void frm_programme::setAbortEnabled(bool enabled)
+{
+    cmd_abort->setEnabled(enabled);
+}
+
+void frm_programme::setProgrammeEnabled(bool enabled)
+{
+    cmd_programme_prog->setEnabled(enabled);
+}
+
+void frm_programme::processPendingInput()
+{
+    QCoreApplication::processEvents();
+}
+
+qint32 frm_programme::leftTwips() const
+{
+    return qRound(pixelsToTwips(frameGeometry().x(), logicalDpiX()));
+}
+
+qint32 frm_programme::topTwips() const
+{
+    return qRound(pixelsToTwips(frameGeometry().y(), logicalDpiY()));
+}
+
+void frm_programme::loadWindow()
+{
+    Form_Load();
+}
+
+void frm_programme::showWindow()
+{
+    show();
+}
+
+void frm_programme::setCaption(const QString &caption)
+{
+    setWindowTitle(caption);
+}
+
+QString frm_programme::caption() const
+{
+    return windowTitle();
+}
+
+void frm_programme::setCheckUpdateVisible(bool visible)
+{
+    cmd_checkupdate->setVisible(visible);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "ProgrammerWindow.h"
+
+#include <QMainWindow>
+
+class HiResPerc;
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+// The program's main window: status line, percentage bar, three buttons and
+// the menu bar. Registers itself as the program's main window while it lives.
+class frm_programme : public QMainWindow, public ProgrammerWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frm_programme(QWidget *parent = nullptr);
+    ~frm_programme() override;
+
+    // Handlers.
+    void Form_Load();
+    void Form_Unload(QCloseEvent *event);
+    void Form_Terminate();
+    void mnu_programme_exit_Click();
+
+    // ProgrammerWindow
+    void setStatus(const QString &text) override;
+    QString status() const override;
+    void setProgressValue(qint32 value) override;
+    void setAbortEnabled(bool enabled) override;
+    void setProgrammeEnabled(bool enabled) override;
+    void processPendingInput() override;
+    qint32 leftTwips() const override;
+    qint32 topTwips() const override;
+    void loadWindow() override;
+    void showWindow() override;
+    void setCaption(const QString &caption) override;
+    QString caption() const override;
+    void setCheckUpdateVisible(bool visible) override;
+
+    // Controls, in tab order.
+    QPushButton *cmd_programme_prog;
+    QLabel *lbl_firmware;
+    QPushButton *cmd_abort;
+    HiResPerc *ProgressBar1;
+    QPushButton *cmd_checkupdate;
+
+    // Menus.
+    QMenu *mnu_programme_file;
+    QAction *mnu_file_debug;
+    QAction *mnu_file_path;
+    QAction *mnu_programme_file_load;
+    QAction *mnu_programme_exit;
+    QMenu *mnu_tools;
+    QAction *mnu_tools_getident;
+    QAction *mnu_tools_getVersion;
+    QAction *mnu_tools_serialport;
+    QAction *mnu_about;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    int px(int twips) const;
+};

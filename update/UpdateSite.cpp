@@ -1,0 +1,6 @@
+#include "UpdateSite.h"
+
+QString updateSiteBase()
+{
+    return QStringLiteral(FLASHWRIGHT_UPDATE_SITE);
+}
