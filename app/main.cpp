@@ -13,9 +13,10 @@ int main(int argc, char *argv[])
     // Without a display the platform plugin would abort; say why instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::fputs("flashwright: no display is available (DISPLAY and WAYLAND_DISPLAY are not set); "
-                   "start it from a desktop session\n",
-                   stderr);
+        std::fputs(
+            "flashwright: no display is available (DISPLAY and WAYLAND_DISPLAY are not set); "
+            "start it from a desktop session\n",
+            stderr);
         return 2;
     }
 #endif

@@ -27,8 +27,8 @@ class Store
 {
 public:
     Store()
-        : m_settings(QSettings::NativeFormat, QSettings::UserScope,
-                     SettingsStoreName::Organization, SettingsStoreName::Application)
+        : m_settings(QSettings::NativeFormat, QSettings::UserScope, SettingsStoreName::Organization,
+                     SettingsStoreName::Application)
     {
         m_settings.beginGroup(SettingsStoreName::Section);
     }

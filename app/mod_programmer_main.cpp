@@ -37,7 +37,8 @@ void setProgramFolder(const QString &folder)
 
 QString errorLogTarget()
 {
-    return QDir(programFolder()).filePath(QStringLiteral("Programmer") + QStringLiteral("error.log"));
+    return QDir(programFolder())
+        .filePath(QStringLiteral("Programmer") + QStringLiteral("error.log"));
 }
 
 QString windowCaption(qint32 commsType, const QString &serialPort, const QString &ethernetAddress)
@@ -96,8 +97,9 @@ void Main()
     if (!programSettings().FirmwarePath.isEmpty())
         window.setProgrammeEnabled(true);
     else
-        windowMessage(QStringLiteral("Firmware path not set please set using File->Firmware File Path"),
-                      MsgStyle::Exclamation, QStringLiteral("Firmware Path"));
+        windowMessage(
+            QStringLiteral("Firmware path not set please set using File->Firmware File Path"),
+            MsgStyle::Exclamation, QStringLiteral("Firmware Path"));
 
     window.setCaption(captionForSettings());
 }

@@ -82,7 +82,8 @@ ErrorControl::Row ErrorControl::rowFor(qint32 n)
                        QStringLiteral("The setting may not have been programmed correctly")}),
                 excl, After::ForcedNo};
     case 9007:
-        return {lines({numbered, QStringLiteral("Tried to read a scaler setting, scaler did not respond"),
+        return {lines({numbered,
+                       QStringLiteral("Tried to read a scaler setting, scaler did not respond"),
                        QString()}),
                 excl, After::ForcedNo};
     case 32811:
@@ -158,8 +159,8 @@ bool ErrorControl::Adderror(const QString &filename, const QString &subname, qin
     }
 
     const QString desc = description.isEmpty() ? RunError::standardText(errorcode) : description;
-    ErrorLog::append(logLine(QTime::currentTime(), QDate::currentDate(), QLocale::system(), filename,
-                             subname, errorcode, desc));
+    ErrorLog::append(logLine(QTime::currentTime(), QDate::currentDate(), QLocale::system(),
+                             filename, subname, errorcode, desc));
     if (row.after == After::LogThenEnd)
         endProgramNow(1);
     return result;
@@ -170,6 +171,7 @@ void ErrorControl::stophandler() {}
 void ErrorControl::starterrorhandler(const QString &logTarget, qint32 logMode)
 {
     if (!ErrorLog::start(logTarget, logMode))
-        ErrorLog::append(QStringLiteral("Error log mode %1 is not supported; the log stays as it was")
-                             .arg(logMode));
+        ErrorLog::append(
+            QStringLiteral("Error log mode %1 is not supported; the log stays as it was")
+                .arg(logMode));
 }

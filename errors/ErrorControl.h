@@ -34,7 +34,13 @@ public:
     qint32 reportCount() const { return m_count; }
 
     // What happens after a number's message has been answered.
-    enum class After { Answer, ForcedNo, LogThenEnd, EndWithoutLog };
+    enum class After
+    {
+        Answer,
+        ForcedNo,
+        LogThenEnd,
+        EndWithoutLog
+    };
     struct Row
     {
         QString message;

@@ -61,8 +61,8 @@ QString target()
 QString fallbackTarget()
 {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString name =
-        state().target.isEmpty() ? QStringLiteral("error.log") : QFileInfo(state().target).fileName();
+    const QString name = state().target.isEmpty() ? QStringLiteral("error.log")
+                                                  : QFileInfo(state().target).fileName();
     return dir.isEmpty() ? QString() : QDir(dir).filePath(name);
 }
 

@@ -5,8 +5,7 @@ RunError::RunError(qint32 number) : RunError(number, QString()) {}
 RunError::RunError(qint32 number, const QString &description)
     : m_number(number), m_description(description.isEmpty() ? standardText(number) : description),
       m_what(QStringLiteral("Error %1: %2").arg(number).arg(m_description).toStdString())
-{
-}
+{}
 
 QString RunError::standardText(qint32 number)
 {

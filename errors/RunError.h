@@ -11,7 +11,8 @@ class RunError : public std::exception
 {
 public:
     // Common platform failures, numbered as classic BASIC run-time errors.
-    enum Number : qint32 {
+    enum Number : qint32
+    {
         InvalidCall = 5,
         Overflow = 6,
         OutOfMemory = 7,

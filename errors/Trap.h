@@ -14,7 +14,8 @@
 class Trap
 {
 public:
-    enum Mode {
+    enum Mode
+    {
         GoOn,             // every failure is reported and the handler goes on
         StopWhenDeclined, // the handler leaves when the user declines to go on
     };

@@ -9,7 +9,8 @@
 // Message box styles (icon and buttons) and answers, numbered as the
 // platform's standard message box numbers them.
 namespace MsgStyle {
-enum : qint32 {
+enum : qint32
+{
     OkOnly = 0,
     YesNo = 4,
     Critical = 16,
@@ -20,7 +21,8 @@ enum : qint32 {
 }
 
 namespace MsgAnswer {
-enum : qint32 {
+enum : qint32
+{
     Ok = 1,
     Cancel = 2,
     Yes = 6,
@@ -31,7 +33,7 @@ enum : qint32 {
 // One message shown to the user.
 struct MessageRequest
 {
-    QString text;  // lines joined by CR LF
+    QString text; // lines joined by CR LF
     qint32 style = MsgStyle::OkOnly;
     QString title;
     std::optional<QPoint> position; // wanted top-left corner in screen pixels

@@ -46,7 +46,8 @@ qint16 MsgBoxEx(const QString &text, qint32 style, const QString &title, qint32 
     request.text = text;
     request.style = style;
     request.title = title.isEmpty() ? QStringLiteral("Message") : title;
-    request.position = QPoint(twipsToPixels(x, screenLogicalDpiX()), twipsToPixels(y, screenLogicalDpiY()));
+    request.position =
+        QPoint(twipsToPixels(x, screenLogicalDpiX()), twipsToPixels(y, screenLogicalDpiY()));
     request.topmost = true;
     return static_cast<qint16>(showUserMessage(request));
 }

@@ -4,8 +4,8 @@
 
 VBool ClosedScalerLink::OpenChannel(qint16 &channel)
 {
-    ErrorLog::append(
-        QStringLiteral("Link: channel %1 not opened: this build has no unit transport").arg(channel));
+    ErrorLog::append(QStringLiteral("Link: channel %1 not opened: this build has no unit transport")
+                         .arg(channel));
     return VFalse;
 }
 

@@ -9,7 +9,10 @@
 using VBool = qint16;
 inline constexpr VBool VTrue = -1;
 inline constexpr VBool VFalse = 0;
-inline constexpr VBool toVBool(bool b) { return b ? VTrue : VFalse; }
+inline constexpr VBool toVBool(bool b)
+{
+    return b ? VTrue : VFalse;
+}
 
 // The link to a unit over a serial port or Ethernet. Texts carry one byte per
 // character; a reply is replaced, never appended to. An operation may throw a

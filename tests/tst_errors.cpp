@@ -72,8 +72,8 @@ void TestErrors::logTimeHasSeconds()
 {
     // A short time format without seconds still logs them.
     const QLocale us(QLocale::English, QLocale::UnitedStates);
-    const QString line = ErrorControl::logLine(QTime(14, 3, 22), QDate(2026, 1, 2), us,
-                                               QString(), QString(), 1, QString());
+    const QString line = ErrorControl::logLine(QTime(14, 3, 22), QDate(2026, 1, 2), us, QString(),
+                                               QString(), 1, QString());
     QVERIFY2(line.startsWith(QStringLiteral("2:03:22")), qPrintable(line));
 }
 
@@ -85,10 +85,12 @@ void TestErrors::messageTable_data()
     QTest::addColumn<qint32>("style");
     QTest::addColumn<bool>("result");
 
-    const QString goOn = QStringLiteral("An Error Occured in the application\r\nAttempt to continue?");
+    const QString goOn =
+        QStringLiteral("An Error Occured in the application\r\nAttempt to continue?");
     QTest::newRow("port error, Yes goes on")
         << 8018 << 6
-        << "Serial Communications Port Could not be opened\r\nPlease verify that the correct port is used"
+        << "Serial Communications Port Could not be opened\r\nPlease verify that the correct port "
+           "is used"
         << 52 << true;
     QTest::newRow("port error, No stops") << 8018 << 7
                                           << "Serial Communications Port Could not be opened\r\n"
@@ -96,16 +98,18 @@ void TestErrors::messageTable_data()
                                           << 52 << false;
     QTest::newRow("upload problem is never Yes")
         << 9001 << 6
-        << "Error 9001\r\nScaler upload problem.\r\n\r\nEnsure no other applications are running\r\n"
+        << "Error 9001\r\nScaler upload problem.\r\n\r\nEnsure no other applications are "
+           "running\r\n"
            "during the programming cycle"
         << 48 << false;
-    QTest::newRow("bad response") << 9003 << 1 << "Error 9003\r\nIncorrect responce during programming"
-                                  << 48 << false;
-    QTest::newRow("file not found") << 9005 << 1 << "Error 9005\r\nFirmware file not found" << 48
-                                    << false;
+    QTest::newRow("bad response") << 9003 << 1
+                                  << "Error 9003\r\nIncorrect responce during programming" << 48
+                                  << false;
+    QTest::newRow("file not found")
+        << 9005 << 1 << "Error 9005\r\nFirmware file not found" << 48 << false;
     QTest::newRow("read setting forced No")
-        << 9007 << 6 << "Error 9007\r\nTried to read a scaler setting, scaler did not respond\r\n" << 48
-        << false;
+        << 9007 << 6 << "Error 9007\r\nTried to read a scaler setting, scaler did not respond\r\n"
+        << 48 << false;
     QTest::newRow("unknown number, Yes") << 1234 << 6 << goOn << 52 << true;
     QTest::newRow("negative unknown number, No") << -5 << 7 << goOn << 52 << false;
 }
@@ -138,7 +142,8 @@ void TestErrors::repeatWatch_data()
     QTest::newRow("fifth of the same ends") << QList<qint32>{1, 1, 1, 1, 1} << 4 << 5;
     QTest::newRow("others in between do not count or reset")
         << QList<qint32>{1, 2, 1, 2, 1, 3, 1, 2, 1} << 8 << 5;
-    QTest::newRow("a different number never counts") << QList<qint32>{1, 2, 2, 2, 2, 2, 2} << -1 << 1;
+    QTest::newRow("a different number never counts")
+        << QList<qint32>{1, 2, 2, 2, 2, 2, 2} << -1 << 1;
     QTest::newRow("9006 pulls the count back to 1")
         << QList<qint32>{1, 1, 1, 1, 9006, 1, 1, 1} << -1 << 4;
     QTest::newRow("9007 watched first never ends")
@@ -235,14 +240,17 @@ void TestErrors::trapGoesOnAfterFailingStep()
     QCOMPARE(trap.lastError(), 51);
     const QStringList lines = env->logLines();
     QCOMPARE(lines.size(), 2);
-    QCOMPARE(logTail(lines[0]),
-             QStringLiteral("FILE:frm_programme SUB:Frm_load Error: 9 Desc: Subscript out of range"));
-    QCOMPARE(logTail(lines[1]), QStringLiteral("FILE:frm_programme SUB:Frm_load Error: 51 Desc: boom"));
+    QCOMPARE(
+        logTail(lines[0]),
+        QStringLiteral("FILE:frm_programme SUB:Frm_load Error: 9 Desc: Subscript out of range"));
+    QCOMPARE(logTail(lines[1]),
+             QStringLiteral("FILE:frm_programme SUB:Frm_load Error: 51 Desc: boom"));
 }
 
 void TestErrors::stoppingTrapLeavesWhenDeclined()
 {
-    Trap trap(QStringLiteral("frm_commsettings"), QStringLiteral("Form_Load"), Trap::StopWhenDeclined);
+    Trap trap(QStringLiteral("frm_commsettings"), QStringLiteral("Form_Load"),
+              Trap::StopWhenDeclined);
     answerer->plan({6, 7});
     QVERIFY(trap([] { throw RunError(RunError::TypeMismatch); }));
     QVERIFY(!trap([] { throw RunError(RunError::TypeMismatch); }));

@@ -80,7 +80,8 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
 
     mnu_about = menuBar()->addAction(QStringLiteral("&About"));
 
-    connect(mnu_programme_exit, &QAction::triggered, this, &frm_programme::mnu_programme_exit_Click);
+    connect(mnu_programme_exit, &QAction::triggered, this,
+            &frm_programme::mnu_programme_exit_Click);
 
     client->setMinimumSize(px(kClientWidth), px(kClientHeight));
     setMainWindow(this);

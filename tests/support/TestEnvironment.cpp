@@ -19,7 +19,8 @@ TestEnvironment::TestEnvironment()
     // Nothing a test does may reach the user's own settings or data.
     qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toLocal8Bit());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(QStringLiteral("config")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       path(QStringLiteral("config")));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path(QStringLiteral("config")));
     setProgramEndHandler([](int code) { throw ProgramEnded{code}; });
     releaseErrorCtl();
