@@ -74,12 +74,6 @@ private:
 };
 } // namespace
 
-ScalerSettings &programSettings()
-{
-    static ScalerSettings settings;
-    return settings;
-}
-
 std::optional<qint64> wholeNumber(const QString &text, qint64 min, qint64 max)
 {
     bool ok = false;

@@ -6,9 +6,6 @@
 
 #include <optional>
 
-// The program-wide settings record.
-ScalerSettings &programSettings();
-
 // Reads the nine settings from the store into the record; an absent key
 // takes its default. A number that is not a whole number, or does not fit,
 // takes the key's default and leaves a line in the error log.

@@ -30,6 +30,8 @@ QString RunError::standardText(qint32 number)
         return QStringLiteral("File not found");
     case PathFileAccess:
         return QStringLiteral("Path/File access error");
+    case ObjectNotSet:
+        return QStringLiteral("Object variable or With block variable not set");
     default:
         return QStringLiteral("Application-defined or object-defined error");
     }

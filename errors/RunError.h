@@ -23,6 +23,7 @@ public:
         BadFileName = 52,
         FileNotFound = 53,
         PathFileAccess = 75,
+        ObjectNotSet = 91,
     };
 
     // A failure with the standard text of its number.

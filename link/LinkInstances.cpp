@@ -1,7 +1,7 @@
 #include "LinkInstances.h"
 
-#include "ClosedScalerLink.h"
 #include "OfflineWebFetcher.h"
+#include "ScalerLink.h"
 
 namespace {
 struct Instances
@@ -23,7 +23,7 @@ ScalerLinkInterface &scalerLink()
 {
     Instances &i = instances();
     if (!i.link)
-        i.link = i.linkFactory ? i.linkFactory() : std::make_unique<ClosedScalerLink>();
+        i.link = i.linkFactory ? i.linkFactory() : std::make_unique<ScalerLink>(programSettings());
     return *i.link;
 }
 

@@ -13,7 +13,8 @@ using WebFetcherFactory = std::function<std::unique_ptr<WebFetcherInterface>()>;
 
 ScalerLinkInterface &scalerLink();
 void releaseScalerLink();
-// Installs the factory of the link (an empty one restores the closed link).
+// Installs the factory of the link (an empty one restores the real link on the
+// program's settings record).
 void setScalerLinkFactory(ScalerLinkFactory factory);
 
 WebFetcherInterface &webFetcher();

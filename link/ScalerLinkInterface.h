@@ -14,6 +14,15 @@ inline constexpr VBool toVBool(bool b)
     return b ? VTrue : VFalse;
 }
 
+// The value of a hexadecimal digit, -1 for any other character.
+inline constexpr int hexDigitValue(char c)
+{
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+}
+
 // The link to a unit over a serial port or Ethernet. Texts carry one byte per
 // character; a reply is replaced, never appended to. An operation may throw a
 // RunError instead of returning false, for the caller's trap to report.

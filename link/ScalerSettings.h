@@ -25,3 +25,6 @@ struct ScalerSettings
     QString SerialPort = QStringLiteral("COM1:");
     qint32 CommsType = 1; // 1 serial, 0 Ethernet
 };
+
+// The program-wide settings record.
+ScalerSettings &programSettings();

@@ -31,13 +31,6 @@ std::unique_ptr<QSettings> store()
     return s;
 }
 
-void storeValues(const Values &values)
-{
-    const auto s = store();
-    for (auto it = values.begin(); it != values.end(); ++it)
-        s->setValue(it.key(), it.value());
-}
-
 const QString kPathNotSet =
     QStringLiteral("Firmware path not set please set using File->Firmware File Path");
 } // namespace
@@ -206,7 +199,7 @@ void TestStartup::numbersThatDoNotFit()
     QFETCH(qint32, channel);
     QFETCH(qint32, type);
     QFETCH(bool, logged);
-    storeValues({{key, stored}});
+    env->store({{key, stored}});
     LoadSettings();
     QCOMPARE(qint32(programSettings().ActiveChannel), channel);
     QCOMPARE(programSettings().CommsType, type);
@@ -250,7 +243,7 @@ void TestStartup::startUp()
     QFETCH(QString, caption);
     QFETCH(bool, programmeEnabled);
     QFETCH(QStringList, messages);
-    storeValues(stored);
+    env->store(stored);
 
     frm_programme window;
     Main();
@@ -271,8 +264,8 @@ void TestStartup::startUp()
 
 void TestStartup::closingSavesEveryKey()
 {
-    storeValues({{QStringLiteral("Comms Type"), QStringLiteral("7")},
-                 {QStringLiteral("Comms Name"), QStringLiteral("bench")}});
+    env->store({{QStringLiteral("Comms Type"), QStringLiteral("7")},
+                {QStringLiteral("Comms Name"), QStringLiteral("bench")}});
     frm_programme window;
     Main();
     window.move(150, 90);
@@ -338,6 +331,7 @@ void TestStartup::unwritableStoreIsReported()
 
 void TestStartup::linkThatDoesNotOpen()
 {
+    env->mapPort(QStringLiteral("COM1"), env->path(QStringLiteral("no-such-tty")));
     frm_programme window;
     Main();
     window.setCaption(QStringLiteral("before"));
@@ -350,6 +344,8 @@ void TestStartup::linkThatDoesNotOpen()
     QCOMPARE(window.windowTitle(), QStringLiteral("before"));
     // The reason is in the log for the technician.
     QVERIFY(!env->logLines().isEmpty());
+    QVERIFY2(env->logLines().last().contains(QStringLiteral("no-such-tty")),
+             qPrintable(env->logLines().last()));
 }
 
 void TestStartup::layoutFollowsTheDesign()

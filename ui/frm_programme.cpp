@@ -4,8 +4,11 @@
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "Trap.h"
+#include "UserMessage.h"
 #include "mod_MsgBoxEx.h"
+#include "mod_Scaler_Firmware.h"
 #include "mod_Scaler_INI.h"
+#include "mod_programmer_main.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -89,6 +92,16 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
 
     connect(mnu_programme_exit, &QAction::triggered, this,
             &frm_programme::mnu_programme_exit_Click);
+    connect(cmd_programme_prog, &QPushButton::clicked, this,
+            &frm_programme::cmd_programme_prog_Click);
+    connect(cmd_abort, &QPushButton::clicked, this, &frm_programme::cmd_abort_Click);
+    connect(mnu_tools_getident, &QAction::triggered, this,
+            &frm_programme::mnu_tools_getident_Click);
+    connect(mnu_tools_getVersion, &QAction::triggered, this,
+            &frm_programme::mnu_tools_getVersion_Click);
+
+    m_statusTimer.setInterval(16);
+    connect(&m_statusTimer, &QTimer::timeout, this, &frm_programme::flushStatus);
 
     client->setMinimumSize(px(kClientWidth), px(kClientHeight));
     setMainWindow(this);
@@ -126,6 +139,10 @@ void frm_programme::Form_Unload(QCloseEvent *event)
     trap([] { scalerLink().CloseChannel(); });
     trap([] { SaveSettings(); });
     event->accept();
+    // Closed in the middle of a command: the program ends here, and the
+    // command does not go on against a closed link.
+    if (m_busy)
+        endProgramNow(0);
     QCoreApplication::quit();
 }
 
@@ -142,14 +159,100 @@ void frm_programme::mnu_programme_exit_Click()
     endProgramNow(0);
 }
 
+void frm_programme::cmd_programme_prog_Click()
+{
+    Trap trap(kModule, QStringLiteral("cmd_program_prog_click"));
+    m_busy = true;
+    trap([] { AbortFlag = VFalse; });
+    trap([&] { setLongCommandControlsEnabled(false); });
+    trap([] { OpenScalerLink(); });
+    trap([] { Firmware_Programme(programSettings().FirmwarePath); });
+    trap([] { scalerLink().CloseChannel(); });
+    trap([&] { setLongCommandControlsEnabled(true); });
+    m_busy = false;
+}
+
+void frm_programme::setLongCommandControlsEnabled(bool enabled)
+{
+    mnu_about->setEnabled(enabled);
+    mnu_tools->menuAction()->setEnabled(enabled);
+    if (enabled) {
+        mnu_file_path->setEnabled(true);
+        cmd_checkupdate->setEnabled(true);
+    } else {
+        cmd_checkupdate->setEnabled(false);
+        mnu_file_path->setEnabled(false);
+    }
+}
+
+void frm_programme::cmd_abort_Click()
+{
+    Trap trap(kModule, QStringLiteral("cmd_abort_Click"));
+    qint16 answer = 0;
+    trap([&] {
+        answer = windowMessage(QStringLiteral("Aborting the programming cycle\r\n"
+                                              "will leave the Scaler in an unuseable state.\r\n\r\n"
+                                              " Are you Sure ?"),
+                               MsgStyle::Exclamation + MsgStyle::YesNo, QStringLiteral("Warning"));
+    });
+    if (answer == MsgAnswer::Yes)
+        AbortFlag = VTrue;
+}
+
+void frm_programme::mnu_tools_getident_Click()
+{
+    Trap trap(kModule, QStringLiteral("mnu_tools_getident_cick"));
+    m_busy = true;
+    bool opened = false;
+    trap([&] { opened = OpenScalerLink(); });
+    if (opened)
+        trap([] {
+            QByteArray ident;
+            Firmware_GetIdent(ident);
+        });
+    trap([] { scalerLink().CloseChannel(); });
+    m_busy = false;
+}
+
+void frm_programme::mnu_tools_getVersion_Click()
+{
+    Trap trap(kModule, QStringLiteral("mnu_tools_getversion_cick"));
+    m_busy = true;
+    bool opened = false;
+    trap([&] { opened = OpenScalerLink(); });
+    if (opened)
+        trap([] {
+            QByteArray version;
+            Firmware_GetVersion(version);
+        });
+    trap([] { scalerLink().CloseChannel(); });
+    m_busy = false;
+}
+
 void frm_programme::setStatus(const QString &text)
 {
+    m_status = text;
+    if (m_statusTimer.isActive()) {
+        m_statusDirty = true;
+        return;
+    }
     lbl_firmware->setText(text);
+    m_statusTimer.start();
+}
+
+void frm_programme::flushStatus()
+{
+    if (!m_statusDirty) {
+        m_statusTimer.stop();
+        return;
+    }
+    lbl_firmware->setText(m_status);
+    m_statusDirty = false;
 }
 
 QString frm_programme::status() const
 {
-    return lbl_firmware->text();
+    return m_status;
 }
 
 void frm_programme::setProgressValue(qint32 value)

@@ -3,6 +3,7 @@
 #include "ProgrammerWindow.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 class HiResPerc;
 class QAction;
@@ -25,6 +26,13 @@ public:
     void Form_Unload(QCloseEvent *event);
     void Form_Terminate();
     void mnu_programme_exit_Click();
+    void cmd_programme_prog_Click();
+    void cmd_abort_Click();
+    void mnu_tools_getident_Click();
+    void mnu_tools_getVersion_Click();
+
+    // True while a command that talks to the unit runs.
+    bool busy() const { return m_busy; }
 
     // ProgrammerWindow
     void setStatus(const QString &text) override;
@@ -65,4 +73,13 @@ protected:
 
 private:
     int px(int twips) const;
+    void setLongCommandControlsEnabled(bool enabled);
+    void flushStatus();
+
+    bool m_busy = false;
+    // The status line may change at every block; the screen is repainted at
+    // most once a frame, from the latest text.
+    QString m_status;
+    bool m_statusDirty = false;
+    QTimer m_statusTimer;
 };

@@ -39,6 +39,22 @@ QString TestEnvironment::path(const QString &name) const
     return QDir(m_dir.path()).filePath(name);
 }
 
+void TestEnvironment::store(const QMap<QString, QString> &values) const
+{
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
+                QStringLiteral("ORVANT"));
+    s.beginGroup(QStringLiteral("Programmer"));
+    for (auto it = values.begin(); it != values.end(); ++it)
+        s.setValue(it.key(), it.value());
+}
+
+void TestEnvironment::mapPort(const QString &com, const QString &device) const
+{
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
+                QStringLiteral("ORVANT"));
+    s.setValue(QStringLiteral("Ports/") + com, device);
+}
+
 QString TestEnvironment::programFolder() const
 {
     return path(QStringLiteral("program"));

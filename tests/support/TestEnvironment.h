@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -23,6 +24,11 @@ public:
     QString storeFile() const;
 
     QString path(const QString &name) const;
+
+    // Writes keys of the settings store's Programmer section.
+    void store(const QMap<QString, QString> &values) const;
+    // Maps a port name such as "COM1" to a device in the store's Ports section.
+    void mapPort(const QString &com, const QString &device) const;
 
 private:
     QTemporaryDir m_dir;

@@ -1,0 +1,365 @@
+#include "ScalerLink.h"
+
+#include "ErrorControl.h"
+#include "RunError.h"
+#include "SerialLine.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTcpSocket>
+
+#if defined(Q_OS_LINUX)
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
+namespace {
+constexpr int ConnectTimeoutMs = 2000;
+constexpr int MinimumQuietGapMs = 50;
+
+void note(const QString &text)
+{
+    ErrorCtl().Adddebug(QStringLiteral("Link: ") + text);
+}
+
+QSerialPort::Parity parityOf(char letter)
+{
+    switch (letter) {
+    case 'O':
+        return QSerialPort::OddParity;
+    case 'E':
+        return QSerialPort::EvenParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+#if defined(Q_OS_LINUX)
+// USB serial adapters hold received bytes for their latency timer unless the
+// driver is asked for low latency; without it every block waits for its answer.
+void requestLowLatency(QSerialPort &port, const QString &device)
+{
+    serial_struct serial{};
+    if (::ioctl(port.handle(), TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        if (::ioctl(port.handle(), TIOCSSERIAL, &serial) == 0)
+            return;
+    }
+    note(QStringLiteral("%1 does not offer low latency (%2); answers may be delayed by the "
+                        "adapter's latency timer")
+             .arg(device, QString::fromLocal8Bit(std::strerror(errno))));
+}
+#endif
+} // namespace
+
+ScalerLink::ScalerLink(const ScalerSettings &settings) : m_settings(settings) {}
+
+ScalerLink::~ScalerLink()
+{
+    CloseChannel();
+}
+
+bool ScalerLink::isOpen() const
+{
+    return m_device && m_device->isOpen();
+}
+
+QByteArray ScalerLink::decodeHex(const QByteArray &digits)
+{
+    if (digits.size() % 2 != 0)
+        throw RunError(BadHexText, QStringLiteral("Hexadecimal text for the unit has an odd "
+                                                  "number of digits"));
+    QByteArray bytes;
+    bytes.reserve(digits.size() / 2);
+    for (int i = 0; i < digits.size(); i += 2) {
+        const int high = hexDigitValue(digits[i]);
+        const int low = hexDigitValue(digits[i + 1]);
+        if (high < 0 || low < 0)
+            throw RunError(BadHexText, QStringLiteral("Hexadecimal text for the unit holds a "
+                                                      "character that is not a digit"));
+        bytes.append(static_cast<char>(high * 16 + low));
+    }
+    return bytes;
+}
+
+VBool ScalerLink::OpenChannel(qint16 &channel)
+{
+    Q_UNUSED(channel)
+    CloseChannel();
+    return toVBool(m_settings.CommsType == 1 ? openSerial() : openTcp());
+}
+
+bool ScalerLink::openSerial()
+{
+    QString why;
+    const QString portName = m_settings.SerialPort;
+    const QString device = serialDeviceFor(portName, &why);
+    if (device.isEmpty()) {
+        note(QStringLiteral("serial port not opened: %1").arg(why));
+        return false;
+    }
+    const std::optional<SerialLine> line = parseSerialParameters(m_settings.SerialParameters, &why);
+    if (!line) {
+        note(QStringLiteral("serial port %1 not opened: the parameters \"%2\" are wrong: %3")
+                 .arg(portName, m_settings.SerialParameters, why));
+        return false;
+    }
+
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(device);
+    if (!port->open(QIODevice::ReadWrite)) {
+        note(QStringLiteral("serial port %1 (%2) cannot be opened: %3")
+                 .arg(portName, device, port->errorString()));
+        return false;
+    }
+    const bool configured =
+        port->setBaudRate(line->speed) && port->setParity(parityOf(line->parity)) &&
+        port->setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits)) &&
+        port->setStopBits(line->stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        note(QStringLiteral("serial port %1 (%2) does not take the parameters \"%3\": %4")
+                 .arg(portName, device, m_settings.SerialParameters, port->errorString()));
+        return false;
+    }
+#if defined(Q_OS_LINUX)
+    requestLowLatency(*port, device);
+#endif
+    m_speed = line->speed;
+    m_serial = port.get();
+    m_device = std::move(port);
+    return true;
+}
+
+bool ScalerLink::openTcp()
+{
+    const QString address = m_settings.EthernetAddress;
+    bool ok = false;
+    const uint port = m_settings.EthernetPort.trimmed().toUInt(&ok);
+    if (!ok || port == 0 || port > 65535) {
+        note(QStringLiteral("%1 not reached: the port \"%2\" is not a TCP port number")
+                 .arg(address, m_settings.EthernetPort));
+        return false;
+    }
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(address.trimmed(), static_cast<quint16>(port));
+    if (!socket->waitForConnected(ConnectTimeoutMs)) {
+        note(QStringLiteral("%1:%2 not reached: %3")
+                 .arg(address)
+                 .arg(port)
+                 .arg(socket->errorString()));
+        return false;
+    }
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_speed = 0;
+    m_socket = socket.get();
+    m_device = std::move(socket);
+    return true;
+}
+
+void ScalerLink::CloseChannel()
+{
+    if (m_socket) {
+        m_socket->abort();
+    } else if (m_serial) {
+        m_serial->close();
+    }
+    m_device.reset();
+    m_serial = nullptr;
+    m_socket = nullptr;
+    m_pending.clear();
+}
+
+void ScalerLink::lost(const QString &why)
+{
+    CloseChannel();
+    throw RunError(LinkLost, QStringLiteral("The link to the unit was lost: ") + why);
+}
+
+int ScalerLink::quietGapMs() const
+{
+    if (m_speed <= 0)
+        return MinimumQuietGapMs;
+    const int twentyCharacters = static_cast<int>((20LL * 10 * 1000 + m_speed - 1) / m_speed);
+    return std::max(MinimumQuietGapMs, twentyCharacters);
+}
+
+void ScalerLink::writeAll(const QByteArray &bytes)
+{
+    // One write for the whole text: a block split over two writes meets
+    // Nagle's algorithm and delayed acknowledgement.
+    if (m_device->write(bytes) != bytes.size())
+        lost(m_device->errorString());
+    const int lineMs = m_speed > 0 ? static_cast<int>(bytes.size() * 10LL * 1000 / m_speed) : 0;
+    QElapsedTimer timer;
+    timer.start();
+    while (m_device->bytesToWrite() > 0) {
+        const int left = 2000 + 2 * lineMs - static_cast<int>(timer.elapsed());
+        if (left <= 0 || !m_device->waitForBytesWritten(left)) {
+            if (m_device->bytesToWrite() == 0)
+                break;
+            const QString reason = m_device->errorString();
+            CloseChannel();
+            throw RunError(WriteFailed, QStringLiteral("Writing to the unit failed: ") + reason);
+        }
+    }
+}
+
+void ScalerLink::drainDevice()
+{
+    if (m_device->bytesAvailable() > 0)
+        m_pending += m_device->readAll();
+}
+
+bool ScalerLink::receive(int ms)
+{
+    const qsizetype before = m_pending.size();
+    drainDevice();
+    if (m_pending.size() > before)
+        return true;
+
+    if (m_socket && m_socket->state() != QAbstractSocket::ConnectedState)
+        lost(m_socket->errorString());
+
+    const bool ready = m_device->waitForReadyRead(std::max(ms, 0));
+    drainDevice();
+    if (m_pending.size() > before)
+        return true;
+
+    if (m_socket) {
+        if (m_socket->state() != QAbstractSocket::ConnectedState ||
+            m_socket->error() == QAbstractSocket::RemoteHostClosedError)
+            lost(m_socket->errorString());
+    } else if (m_serial) {
+        const QSerialPort::SerialPortError e = m_serial->error();
+        if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
+            lost(QStringLiteral("%1: %2").arg(m_serial->portName(), m_serial->errorString()));
+        m_serial->clearError();
+    }
+    Q_UNUSED(ready)
+    return false;
+}
+
+VBool ScalerLink::Transact(const QByteArray &send, const QByteArray &terminator, QByteArray &reply,
+                           qint32 timeout, VBool hex)
+{
+    reply.clear();
+    if (!isOpen())
+        return VFalse;
+    const QByteArray bytes = hex ? decodeHex(send) : send;
+    if (!bytes.isEmpty())
+        writeAll(bytes);
+
+    QElapsedTimer timer;
+    timer.start();
+    const auto left = [&] { return timeout - static_cast<int>(timer.elapsed()); };
+
+    if (!terminator.isEmpty()) {
+        qsizetype searchFrom = 0;
+        for (;;) {
+            const qsizetype at = m_pending.indexOf(terminator, searchFrom);
+            if (at >= 0) {
+                reply = m_pending.left(at + terminator.size());
+                m_pending.remove(0, at + terminator.size());
+                return VTrue;
+            }
+            searchFrom = std::max<qsizetype>(0, m_pending.size() - terminator.size() + 1);
+            if (left() <= 0)
+                break;
+            receive(left());
+        }
+    } else {
+        // Something has come once the line then stays quiet for the gap.
+        const int gap = quietGapMs();
+        while (left() > 0) {
+            if (m_pending.isEmpty())
+                receive(left());
+            else if (!receive(std::min(gap, left())))
+                break;
+        }
+    }
+    reply = m_pending;
+    m_pending.clear();
+    return toVBool(terminator.isEmpty() && !reply.isEmpty());
+}
+
+VBool ScalerLink::Query(const QByteArray &send, QByteArray &reply, qint32 timeout, VBool hex)
+{
+    reply.clear();
+    if (!isOpen())
+        return VFalse;
+    writeAll(hex ? decodeHex(send) : send);
+
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        const qsizetype start = m_pending.indexOf('\x53');
+        if (start >= 0 && m_pending.size() >= start + 2) {
+            const qsizetype end = start + 2 + static_cast<quint8>(m_pending.at(start + 1));
+            if (m_pending.size() >= end) {
+                reply = m_pending.left(end);
+                m_pending.remove(0, end);
+                return VTrue;
+            }
+        }
+        const int left = timeout - static_cast<int>(timer.elapsed());
+        if (left <= 0)
+            break;
+        receive(left);
+    }
+    reply = m_pending;
+    m_pending.clear();
+    return toVBool(!reply.isEmpty());
+}
+
+VBool ScalerLink::SendBlock(const std::array<quint8, 32> &data, QByteArray &reply, qint32 count,
+                            qint32 timeout, VBool hex)
+{
+    Q_UNUSED(hex) // a block is bytes already
+    reply.clear();
+    if (!isOpen())
+        return VFalse;
+    writeAll(QByteArray(reinterpret_cast<const char *>(data.data()), data.size()));
+
+    QElapsedTimer timer;
+    timer.start();
+    const qsizetype wanted = std::max<qint32>(count, 0);
+    while (m_pending.size() < wanted) {
+        const int left = timeout - static_cast<int>(timer.elapsed());
+        if (left <= 0)
+            break;
+        receive(left);
+    }
+    reply = m_pending.left(wanted);
+    m_pending.remove(0, reply.size());
+    return toVBool(reply.size() == wanted);
+}
+
+VBool ScalerLink::SendText(const QByteArray &text, VBool hex)
+{
+    if (!isOpen())
+        return VFalse;
+    writeAll(hex ? decodeHex(text) : text);
+    return VTrue;
+}
+
+void ScalerLink::ReadInput()
+{
+    if (!isOpen())
+        return;
+    receive(0);
+    m_pending.clear();
+}
+
+void ScalerLink::SetMode(qint32 value)
+{
+    if (value != 2 || !isOpen())
+        return;
+    if (m_serial)
+        m_serial->clear(QSerialPort::AllDirections);
+    receive(0);
+    m_pending.clear();
+}

@@ -1,0 +1,7 @@
+#include "ScalerSettings.h"
+
+ScalerSettings &programSettings()
+{
+    static ScalerSettings settings;
+    return settings;
+}

@@ -1,0 +1,373 @@
+#include "VqSimulator.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// A bare blocking client, independent of the program's link, so that what
+// the simulated unit sends is seen exactly as it went out.
+class Client
+{
+public:
+    ~Client()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    bool connectTcp(quint16 port)
+    {
+        m_socket = true;
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return m_fd >= 0 &&
+               ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    }
+
+    bool openDevice(const QString &path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        return m_fd >= 0;
+    }
+
+    int fd() const { return m_fd; }
+
+    bool write(const QByteArray &bytes)
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const char *data = bytes.constData() + done;
+            const auto size = size_t(bytes.size() - done);
+            const ssize_t n =
+                m_socket ? ::send(m_fd, data, size, MSG_NOSIGNAL) : ::write(m_fd, data, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        return true;
+    }
+
+    // Up to count bytes; fewer when the time is up or the peer has gone.
+    QByteArray read(int count, int timeoutMs = 2000)
+    {
+        QByteArray bytes;
+        QElapsedTimer timer;
+        timer.start();
+        m_closed = false;
+        while (bytes.size() < count) {
+            const int left = timeoutMs - int(timer.elapsed());
+            pollfd p = {m_fd, POLLIN, 0};
+            if (left <= 0 || ::poll(&p, 1, left) <= 0)
+                break;
+            char buffer[256];
+            const ssize_t n =
+                ::read(m_fd, buffer, size_t(qMin<qsizetype>(256, count - bytes.size())));
+            if (n <= 0) {
+                m_closed = true;
+                break;
+            }
+            bytes.append(buffer, n);
+        }
+        return bytes;
+    }
+
+    bool closedByPeer() const { return m_closed; }
+
+private:
+    int m_fd = -1;
+    bool m_socket = false;
+    bool m_closed = false;
+};
+
+const QByteArray Announcement = QByteArrayLiteral("id=vq200_s70_1\r");
+
+} // namespace
+
+class TestVqSim : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void frames_data();
+    void frames();
+    void splitResetIsAcknowledged_data();
+    void splitResetIsAcknowledged();
+    void answerLayout_data();
+    void answerLayout();
+    void upload_data();
+    void upload();
+    void ptyResetAndAnnounce();
+};
+
+void TestVqSim::frames_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QByteArray>("named");
+    QTest::addColumn<QByteArray>("wire");
+    // The check byte wraps in the reset frame and the level answer.
+    QTest::newRow("reset") << QByteArray::fromHex("040155aa55") << VqSimulator::resetFrame()
+                           << QByteArray::fromHex("5306040155aa55b2");
+    QTest::newRow("acknowledgement") << QByteArray::fromHex("40") << VqSimulator::acknowledgeFrame()
+                                     << QByteArray::fromHex("53024095");
+    QTest::newRow("refusal") << QByteArray::fromHex("00") << VqSimulator::refusalFrame()
+                             << QByteArray::fromHex("53020055");
+    QTest::newRow("level query") << QByteArray::fromHex("811b") << VqSimulator::levelQuery()
+                                 << QByteArray::fromHex("5303811bf2");
+    QTest::newRow("level answer") << QByteArray::fromHex("811b78")
+                                  << QByteArray::fromHex("5304811b786b")
+                                  << QByteArray::fromHex("5304811b786b");
+}
+
+void TestVqSim::frames()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QByteArray, named);
+    QFETCH(QByteArray, wire);
+    QCOMPARE(VqSimulator::frame(payload).toHex(' '), wire.toHex(' '));
+    QCOMPARE(named.toHex(' '), wire.toHex(' '));
+}
+
+void TestVqSim::splitResetIsAcknowledged_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QList<int>>("pieces");
+    QTest::newRow("whole") << QByteArray() << QList<int>{8};
+    QTest::newRow("3 + 5") << QByteArray() << QList<int>{3, 5};
+    QTest::newRow("byte by byte") << QByteArray() << QList<int>{1, 1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("after other bytes") << QByteArrayLiteral("xy\x53\x06") << QList<int>{2, 6};
+}
+
+void TestVqSim::splitResetIsAcknowledged()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QList<int>, pieces);
+    VqSimOptions options;
+    options.bootMs = 20;
+    VqSimulator sim(options);
+    QVERIFY(sim.startTcp(0));
+    Client client;
+    QVERIFY(client.connectTcp(sim.port()));
+
+    if (!before.isEmpty())
+        QVERIFY(client.write(before));
+    const QByteArray reset = VqSimulator::resetFrame();
+    int at = 0;
+    for (int size : pieces) {
+        QVERIFY(client.write(reset.mid(at, size)));
+        at += size;
+        if (at < reset.size())
+            QThread::msleep(3); // lets the simulator read the piece on its own
+    }
+    QCOMPARE(client.read(4).toHex(' '), VqSimulator::acknowledgeFrame().toHex(' '));
+    QCOMPARE(client.read(Announcement.size()), Announcement);
+    QCOMPARE(sim.resetsAcknowledged(), 1);
+}
+
+void TestVqSim::answerLayout_data()
+{
+    QTest::addColumn<QByteArray>("query");
+    QTest::addColumn<QByteArray>("fwName");
+    QTest::addColumn<bool>("refuseName");
+    QTest::addColumn<bool>("longF0000");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("at"); // where the field begins, counting from 1
+    QTest::addColumn<QByteArray>("field");
+
+    const QByteArray name = VqSimulator::nameQuery();
+    QTest::newRow("name") << name << QByteArrayLiteral("FW1") << false << false << 120
+                          << VqSimulator::frame(QByteArray::fromHex("a407010101") +
+                                                QByteArrayLiteral("FW1             \0"))
+                          << 8 << QByteArrayLiteral("FW1             \0");
+    QTest::newRow("name of 16") << name << QByteArrayLiteral("ABCDEFGHIJKLMNOP") << false << false
+                                << 120
+                                << VqSimulator::frame(QByteArray::fromHex("a407010101") +
+                                                      QByteArrayLiteral("ABCDEFGHIJKLMNOP\0"))
+                                << 8 << QByteArrayLiteral("ABCDEFGHIJKLMNOP\0");
+    QTest::newRow("name refused") << name << QByteArrayLiteral("FW1") << true << false << 120
+                                  << QByteArray::fromHex("53020055") << 1
+                                  << QByteArray::fromHex("53020055");
+    QTest::newRow("level 120") << VqSimulator::levelQuery() << QByteArray() << false << false << 120
+                               << QByteArray::fromHex("5304811b786b") << 5
+                               << QByteArray::fromHex("78");
+    QTest::newRow("level 255") << VqSimulator::levelQuery() << QByteArray() << false << false << 255
+                               << QByteArray::fromHex("5304811bfff2") << 5
+                               << QByteArray::fromHex("ff");
+    QTest::newRow("long version") << QByteArrayLiteral("F84004100D2??\r") << QByteArray() << false
+                                  << false << 0 << QByteArrayLiteral("F84004100D2000123??\r") << 12
+                                  << QByteArrayLiteral("000123");
+    QTest::newRow("long version, F0000")
+        << QByteArrayLiteral("F84004100D2??\r") << QByteArray() << false << true << 0
+        << QByteArrayLiteral("F0000??\r") << 1 << QByteArrayLiteral("F0000");
+    QTest::newRow("short version")
+        << QByteArrayLiteral("F8000D2??\r") << QByteArray() << false << false << 0
+        << QByteArrayLiteral("F8000D2000123??\r") << 8 << QByteArrayLiteral("000123");
+}
+
+void TestVqSim::answerLayout()
+{
+    QFETCH(QByteArray, query);
+    QFETCH(QByteArray, fwName);
+    QFETCH(bool, refuseName);
+    QFETCH(bool, longF0000);
+    QFETCH(int, level);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, at);
+    QFETCH(QByteArray, field);
+
+    VqSimOptions options;
+    options.fwName = fwName;
+    options.refuseName = refuseName;
+    options.longF0000 = longF0000;
+    options.level = level;
+    VqSimulator sim(options);
+    QVERIFY(sim.startTcp(0));
+    Client client;
+    QVERIFY(client.connectTcp(sim.port()));
+    QVERIFY(client.write(query));
+
+    const QByteArray got = client.read(int(answer.size()));
+    QCOMPARE(got.toHex(' '), answer.toHex(' '));
+    QCOMPARE(got.mid(at - 1, field.size()).toHex(' '), field.toHex(' '));
+    QCOMPARE(client.read(1, 30), QByteArray()); // nothing after it
+}
+
+void TestVqSim::upload_data()
+{
+    QTest::addColumn<int>("imageSize");
+    QTest::addColumn<int>("nakAt");
+    QTest::addColumn<int>("earlyEAt");
+    QTest::addColumn<int>("dropAt");
+    QTest::addColumn<QByteArray>("answers"); // one per block sent; '-' is the connection dropped
+    QTest::addColumn<QList<int>>("sent");    // the image blocks, in the order sent
+
+    QTest::newRow("whole image") << 96 << -1 << -1 << -1 << QByteArrayLiteral("AAE")
+                                 << QList<int>{0, 1, 2};
+    QTest::newRow("last block short")
+        << 80 << -1 << -1 << -1 << QByteArrayLiteral("AAE") << QList<int>{0, 1, 2};
+    QTest::newRow("refused block sent again")
+        << 96 << 1 << -1 << -1 << QByteArrayLiteral("ANAE") << QList<int>{0, 1, 1, 2};
+    QTest::newRow("early end") << 128 << -1 << 1 << -1 << QByteArrayLiteral("AE")
+                               << QList<int>{0, 1};
+    QTest::newRow("dropped") << 128 << -1 << -1 << 2 << QByteArrayLiteral("AA-")
+                             << QList<int>{0, 1, 2};
+}
+
+void TestVqSim::upload()
+{
+    QFETCH(int, imageSize);
+    QFETCH(int, nakAt);
+    QFETCH(int, earlyEAt);
+    QFETCH(int, dropAt);
+    QFETCH(QByteArray, answers);
+    QFETCH(QList<int>, sent);
+
+    // The image holds the reset frame: in the block phase it is data, nothing more.
+    QByteArray image;
+    for (int i = 0; i < imageSize; ++i)
+        image.append(char(i * 37 + 11));
+    image.replace(40, 8, VqSimulator::resetFrame());
+    const int blocks = (imageSize + 31) / 32;
+    image = image.leftJustified(blocks * 32, char(0xff));
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    VqSimOptions options;
+    options.bootMs = 10;
+    options.size = imageSize;
+    options.captureFile = dir.filePath(QStringLiteral("capture.bin"));
+    options.nakAt = nakAt;
+    options.earlyEAt = earlyEAt;
+    options.dropAt = dropAt;
+    VqSimulator sim(options);
+    QVERIFY(sim.startTcp(0));
+    Client client;
+    QVERIFY(client.connectTcp(sim.port()));
+
+    QVERIFY(client.write(VqSimulator::resetFrame()));
+    QCOMPARE(client.read(4 + int(Announcement.size())),
+             VqSimulator::acknowledgeFrame() + Announcement);
+    QVERIFY(client.write("U"));
+    QCOMPARE(client.read(1), QByteArray("S"));
+    QVERIFY(client.write("Y"));
+    QCOMPARE(client.read(1), QByteArray("A"));
+
+    QByteArray got;
+    QByteArray expectedUpload;
+    for (int block : sent) {
+        const QByteArray bytes = image.mid(block * 32, 32);
+        expectedUpload += bytes;
+        QVERIFY(client.write(bytes));
+        const QByteArray answer = client.read(1);
+        if (answer.isEmpty()) {
+            QVERIFY(client.closedByPeer());
+            got += '-';
+            break;
+        }
+        got += answer;
+    }
+    QCOMPARE(got, answers);
+    QCOMPARE(sim.blocksReceived(), int(sent.size()));
+    QCOMPARE(sim.lastUpload().toHex(), expectedUpload.toHex());
+    QFile capture(options.captureFile);
+    QVERIFY(capture.open(QIODevice::ReadOnly));
+    QCOMPARE(capture.readAll().toHex(), expectedUpload.toHex());
+
+    if (answers.endsWith('-')) {
+        // A dropped connection is not the end of serving.
+        Client next;
+        QVERIFY(next.connectTcp(sim.port()));
+        QVERIFY(next.write(VqSimulator::resetFrame()));
+        QCOMPARE(next.read(4), VqSimulator::acknowledgeFrame());
+    } else {
+        // Back in the running state: queries are answered again.
+        QVERIFY(client.write(VqSimulator::levelQuery()));
+        QCOMPARE(client.read(6), QByteArray::fromHex("5304811b786b"));
+    }
+}
+
+void TestVqSim::ptyResetAndAnnounce()
+{
+    VqSimOptions options;
+    options.bootMs = 10;
+    VqSimulator sim(options);
+    QString error;
+    QVERIFY2(sim.startPty(&error), qPrintable(error));
+    QVERIFY(sim.devicePath().startsWith(QStringLiteral("/dev/")));
+    Client client;
+    QVERIFY(client.openDevice(sim.devicePath()));
+
+    // The line is raw before the program touches it: no echo, CR left alone.
+    termios settings;
+    QCOMPARE(::tcgetattr(client.fd(), &settings), 0);
+    QVERIFY(!(settings.c_lflag & (ICANON | ECHO)));
+    QVERIFY(!(settings.c_iflag & ICRNL));
+
+    QVERIFY(client.write(VqSimulator::resetFrame()));
+    QCOMPARE(client.read(4).toHex(' '), VqSimulator::acknowledgeFrame().toHex(' '));
+    QCOMPARE(client.read(int(Announcement.size())), Announcement);
+    QCOMPARE(client.read(1, 30), QByteArray()); // nothing echoed back
+    QCOMPARE(sim.connections(), 1);
+    QCOMPARE(sim.resetsAcknowledged(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestVqSim)
+#include "tst_vqsim.moc"

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+// How the simulated unit behaves. Every fault is off by default.
+struct VqSimOptions
+{
+    QByteArray ident = "vq200_s70_1"; // announced as "id=" + ident + CR
+    int bootMs = 300;                 // from the reset acknowledgement to the announcement
+    bool inLoader = false;            // start in the loader, announce 50 ms after connecting
+    QByteArray version = "000123";    // six hexadecimal digits
+    bool longF0000 = false;           // the long version query answers "F0000"
+    QByteArray fwName = "FW1";        // running firmware name
+    bool refuseName = false;          // the name query gets the refusal frame
+    int level = 120;                  // running firmware level byte
+    QString imageFile;                // the reference image; its size ends the upload
+    qint64 size = -1;                 // image size when there is no image file
+    QString captureFile;              // where the loader's received bytes go
+    bool silent = false;              // never answers anything
+    bool noAck = false;               // no acknowledgement of the reset frame
+    bool noId = false;                // no announcement
+    std::optional<QByteArray> idText; // announce this text + CR instead of "id=" + ident
+    bool noS = false;                 // no "S" after "U"
+    bool noAAfterY = false;           // no "A" after "Y"
+    int nakAt = -1;                   // answer "N" to block K
+    int earlyEAt = -1;                // answer "E" to block K
+    int dropAt = -1;                  // drop the connection when block K arrives, unanswered
+    int replyDelayMs = 0;             // delay before every answer
+    int baud = 0;                     // pace both directions at 10 bits a byte; 0 for no pacing
+    bool verbose = false;             // one line per event on standard error
+    bool once = false;                // serve one connection, then stop
+};
+
+// A simulated VQ unit on 127.0.0.1 or on a pseudo-terminal, served by a
+// thread of its own so that the program can use blocking waits against it.
+class VqSimulator
+{
+public:
+    explicit VqSimulator(VqSimOptions options = VqSimOptions());
+    ~VqSimulator(); // stops
+
+    // Listens on 127.0.0.1 (0 picks a free port). False with a reason on failure.
+    bool startTcp(quint16 port, QString *error = nullptr);
+    // Opens a pseudo-terminal. False with a reason on failure.
+    bool startPty(QString *error = nullptr);
+    void stop();
+
+    quint16 port() const;       // TCP port once listening
+    QString devicePath() const; // the pseudo-terminal's device; a drop gives a new one
+
+    // What the loader received in its block phase during the last upload,
+    // byte for byte (also written to captureFile).
+    QByteArray lastUpload() const;
+    int blocksReceived() const; // blocks of the last upload
+    int connections() const;    // connections served so far
+    int resetsAcknowledged() const;
+    bool running() const;
+
+    // Blocks until the serving thread has stopped (after --once), or timeoutMs.
+    bool waitStopped(int timeoutMs);
+
+    // The frames of the unit protocol.
+    static QByteArray resetFrame();       // 53 06 04 01 55 AA 55 B2
+    static QByteArray acknowledgeFrame(); // 53 02 40 95
+    static QByteArray nameQuery();        // 53 03 A4 07 3F
+    static QByteArray levelQuery();       // 53 03 81 1B F2
+    static QByteArray refusalFrame();     // 53 02 00 55
+    // 53, length, payload, check byte (low 8 bits of the sum of the bytes before it).
+    static QByteArray frame(const QByteArray &payload);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

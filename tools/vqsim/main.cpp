@@ -1,0 +1,248 @@
+// vqsim: a simulated VQ unit on a TCP port or a pseudo-terminal, for trying
+// the program and for scripts. The port or device goes alone on the first
+// line of standard output; event lines (--verbose) go to standard error.
+
+#include "VqSimulator.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <type_traits>
+
+#include <pthread.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int BadUsage = 2;
+
+int usageError(const QString &text)
+{
+    std::fprintf(stderr, "vqsim: %s\nTry 'vqsim --help' for the options.\n", qPrintable(text));
+    return BadUsage;
+}
+
+// A whole number from the option, within [min, max].
+bool number(const QCommandLineParser &parser, const QString &name, qint64 min, qint64 max,
+            qint64 *value, QString *error)
+{
+    const QString text = parser.value(name);
+    bool ok = false;
+    const qint64 n = text.trimmed().toLongLong(&ok);
+    if (!ok || n < min || n > max) {
+        *error = QStringLiteral("--%1 wants a whole number from %2 to %3, not \"%4\"")
+                     .arg(name)
+                     .arg(min)
+                     .arg(max)
+                     .arg(text);
+        return false;
+    }
+    *value = n;
+    return true;
+}
+
+bool isHex(const QString &text)
+{
+    for (QChar c : text) {
+        if (!c.isDigit() && !(c >= QLatin1Char('a') && c <= QLatin1Char('f')) &&
+            !(c >= QLatin1Char('A') && c <= QLatin1Char('F')))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vqsim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated VQ video scaler unit. It answers the reset frame, the version, name and\n"
+        "level queries and the loader's upload, with faults to order.\n"
+        "The first line of standard output is the TCP port (--tcp) or the device (--pty),\n"
+        "alone; it then serves until SIGINT or SIGTERM, or until its one connection ends\n"
+        "(--once). Bad option values end it with exit code 2."));
+    parser.addHelpOption();
+    const QList<QCommandLineOption> options = {
+        {QStringLiteral("tcp"), QStringLiteral("Listen on 127.0.0.1:PORT (0 picks a free port)."),
+         QStringLiteral("PORT")},
+        {QStringLiteral("pty"), QStringLiteral("Serve on a new pseudo-terminal.")},
+        {QStringLiteral("once"), QStringLiteral("Serve one connection, then end.")},
+        {QStringLiteral("boot-ms"),
+         QStringLiteral("Time from the reset acknowledgement to the announcement (default 300)."),
+         QStringLiteral("N")},
+        {QStringLiteral("in-loader"),
+         QStringLiteral("Start every connection in the loader, announcing 50 ms after it begins.")},
+        {QStringLiteral("ident"),
+         QStringLiteral("Identification announced as \"id=TEXT\" (default vq200_s70_1)."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("version"),
+         QStringLiteral("Running firmware version, six hexadecimal digits (default 000123)."),
+         QStringLiteral("HEX")},
+        {QStringLiteral("long-f0000"),
+         QStringLiteral("Answer the long version query with \"F0000??\".")},
+        {QStringLiteral("fw-name"),
+         QStringLiteral("Running firmware name, up to 16 characters (default FW1)."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("refuse-name"),
+         QStringLiteral("Answer the name query with the refusal frame.")},
+        {QStringLiteral("level"), QStringLiteral("Running firmware level, 0 to 255 (default 120)."),
+         QStringLiteral("N")},
+        {QStringLiteral("image"),
+         QStringLiteral("Reference image; its size ends the upload with \"E\"."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("size"),
+         QStringLiteral("Image size in bytes when there is no --image (default: never ends)."),
+         QStringLiteral("N")},
+        {QStringLiteral("capture"),
+         QStringLiteral("Write what the loader receives to FILE, emptied at each upload."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("silent"), QStringLiteral("Never send anything.")},
+        {QStringLiteral("no-ack"), QStringLiteral("Do not acknowledge the reset frame.")},
+        {QStringLiteral("no-id"), QStringLiteral("Do not announce after a reset.")},
+        {QStringLiteral("id-text"),
+         QStringLiteral("Announce TEXT instead of \"id=\" and the identification."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("no-s"), QStringLiteral("Do not answer \"U\" with \"S\".")},
+        {QStringLiteral("no-a-after-y"), QStringLiteral("Do not answer \"Y\" with \"A\".")},
+        {QStringLiteral("nak-at"), QStringLiteral("Answer block K (from 0) with \"N\"."),
+         QStringLiteral("K")},
+        {QStringLiteral("early-e-at"),
+         QStringLiteral("Answer block K (from 0) with \"E\", ending the upload."),
+         QStringLiteral("K")},
+        {QStringLiteral("drop-at"),
+         QStringLiteral("Drop the connection when block K (from 0) arrives; a pseudo-terminal is "
+                        "then served on a new device."),
+         QStringLiteral("K")},
+        {QStringLiteral("reply-delay-ms"), QStringLiteral("Wait N ms before every answer."),
+         QStringLiteral("N")},
+        {QStringLiteral("baud"),
+         QStringLiteral("Pace both directions at 10 bits a byte at this rate (0: no pacing)."),
+         QStringLiteral("N")},
+        {QStringLiteral("verbose"), QStringLiteral("One line per event on standard error.")},
+    };
+    parser.addOptions(options);
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument \"%1\"")
+                              .arg(parser.positionalArguments().constFirst()));
+
+    const bool tcp = parser.isSet(QStringLiteral("tcp"));
+    const bool pty = parser.isSet(QStringLiteral("pty"));
+    if (tcp == pty)
+        return usageError(QStringLiteral("give one of --tcp PORT and --pty"));
+
+    VqSimOptions o;
+    QString error;
+    qint64 n = 0;
+    qint64 port = 0;
+    if (tcp && !number(parser, QStringLiteral("tcp"), 0, 65535, &port, &error))
+        return usageError(error);
+    auto intOption = [&](const char *name, qint64 min, qint64 max, auto *target) {
+        const QString key = QString::fromLatin1(name);
+        if (!parser.isSet(key))
+            return true;
+        if (!number(parser, key, min, max, &n, &error))
+            return false;
+        *target = static_cast<std::remove_pointer_t<decltype(target)>>(n);
+        return true;
+    };
+    if (!intOption("boot-ms", 0, INT_MAX, &o.bootMs) || !intOption("level", 0, 255, &o.level) ||
+        !intOption("size", 0, LLONG_MAX, &o.size) || !intOption("nak-at", 0, INT_MAX, &o.nakAt) ||
+        !intOption("early-e-at", 0, INT_MAX, &o.earlyEAt) ||
+        !intOption("drop-at", 0, INT_MAX, &o.dropAt) ||
+        !intOption("reply-delay-ms", 0, INT_MAX, &o.replyDelayMs) ||
+        !intOption("baud", 0, INT_MAX, &o.baud))
+        return usageError(error);
+
+    if (parser.isSet(QStringLiteral("ident")))
+        o.ident = parser.value(QStringLiteral("ident")).toLatin1();
+    if (parser.isSet(QStringLiteral("version"))) {
+        const QString version = parser.value(QStringLiteral("version"));
+        if (version.size() != 6 || !isHex(version))
+            return usageError(
+                QStringLiteral("--version wants six hexadecimal digits, not \"%1\"").arg(version));
+        o.version = version.toLatin1();
+    }
+    if (parser.isSet(QStringLiteral("fw-name"))) {
+        const QString name = parser.value(QStringLiteral("fw-name"));
+        if (name.size() > 16)
+            return usageError(
+                QStringLiteral("--fw-name takes at most 16 characters, not \"%1\"").arg(name));
+        o.fwName = name.toLatin1();
+    }
+    if (parser.isSet(QStringLiteral("id-text")))
+        o.idText = parser.value(QStringLiteral("id-text")).toLatin1();
+    if (parser.isSet(QStringLiteral("image"))) {
+        o.imageFile = parser.value(QStringLiteral("image"));
+        const QFileInfo image(o.imageFile);
+        if (!image.isFile() || !image.isReadable())
+            return usageError(QStringLiteral("--image: cannot read \"%1\"").arg(o.imageFile));
+    }
+    if (parser.isSet(QStringLiteral("capture"))) {
+        o.captureFile = parser.value(QStringLiteral("capture"));
+        QFile capture(o.captureFile);
+        if (!capture.open(QIODevice::WriteOnly | QIODevice::Append))
+            return usageError(QStringLiteral("--capture: cannot write \"%1\": %2")
+                                  .arg(o.captureFile, capture.errorString()));
+    }
+    o.once = parser.isSet(QStringLiteral("once"));
+    o.inLoader = parser.isSet(QStringLiteral("in-loader"));
+    o.longF0000 = parser.isSet(QStringLiteral("long-f0000"));
+    o.refuseName = parser.isSet(QStringLiteral("refuse-name"));
+    o.silent = parser.isSet(QStringLiteral("silent"));
+    o.noAck = parser.isSet(QStringLiteral("no-ack"));
+    o.noId = parser.isSet(QStringLiteral("no-id"));
+    o.noS = parser.isSet(QStringLiteral("no-s"));
+    o.noAAfterY = parser.isSet(QStringLiteral("no-a-after-y"));
+    o.verbose = parser.isSet(QStringLiteral("verbose"));
+
+    // The signals are taken synchronously below; blocking them before the
+    // serving thread starts keeps them away from it.
+    sigset_t endSignals;
+    sigemptyset(&endSignals);
+    sigaddset(&endSignals, SIGINT);
+    sigaddset(&endSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    VqSimulator sim(o);
+    const bool started = tcp ? sim.startTcp(quint16(port), &error) : sim.startPty(&error);
+    if (!started) {
+        std::fprintf(stderr, "vqsim: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (tcp)
+        std::printf("%u\n", unsigned(sim.port()));
+    else
+        std::printf("%s\n", qPrintable(sim.devicePath()));
+    std::fflush(stdout);
+
+    // Wake now and then to notice the end of a --once connection.
+    const timespec look = {0, 20 * 1000 * 1000};
+    while (sim.running()) {
+        const int signal = sigtimedwait(&endSignals, nullptr, &look);
+        if (signal == SIGINT || signal == SIGTERM)
+            break;
+    }
+    // With --verbose and nobody reading standard error, the serving thread can
+    // sit in a write for good; the alarm ends the process all the same.
+    alarm(2);
+    sim.stop();
+    return 0;
+}
