@@ -145,7 +145,10 @@ bool ScalerLink::openTcp()
         return false;
     }
     auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(address.trimmed(), static_cast<quint16>(port));
+    // Unbuffered: a block goes to the socket in the write call itself, with no
+    // extra wait for the socket to become writable.
+    socket->connectToHost(address.trimmed(), static_cast<quint16>(port),
+                          QIODevice::ReadWrite | QIODevice::Unbuffered);
     if (!socket->waitForConnected(ConnectTimeoutMs)) {
         note(QStringLiteral("%1:%2 not reached: %3")
                  .arg(address)
@@ -216,31 +219,41 @@ void ScalerLink::drainDevice()
 
 bool ScalerLink::receive(int ms)
 {
-    const qsizetype before = m_pending.size();
-    drainDevice();
-    if (m_pending.size() > before)
-        return true;
-
-    if (m_socket && m_socket->state() != QAbstractSocket::ConnectedState)
-        lost(m_socket->errorString());
-
-    const bool ready = m_device->waitForReadyRead(std::max(ms, 0));
-    drainDevice();
-    if (m_pending.size() > before)
-        return true;
-
-    if (m_socket) {
-        if (m_socket->state() != QAbstractSocket::ConnectedState ||
-            m_socket->error() == QAbstractSocket::RemoteHostClosedError)
-            lost(m_socket->errorString());
-    } else if (m_serial) {
+    if (m_serial) {
+        // The serial port reads into its own buffer, which may hold bytes already.
+        const qsizetype before = m_pending.size();
+        drainDevice();
+        if (m_pending.size() == before) {
+            m_serial->waitForReadyRead(std::max(ms, 0));
+            drainDevice();
+        }
+        if (m_pending.size() > before)
+            return true;
         const QSerialPort::SerialPortError e = m_serial->error();
         if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
             lost(QStringLiteral("%1: %2").arg(m_serial->portName(), m_serial->errorString()));
         m_serial->clearError();
+        return false;
     }
-    Q_UNUSED(ready)
-    return false;
+
+    // The socket is unbuffered: a wait returns at once when bytes are there,
+    // and one read takes them.
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        lost(m_socket->errorString());
+    if (!m_socket->waitForReadyRead(std::max(ms, 0))) {
+        if (m_socket->state() != QAbstractSocket::ConnectedState ||
+            m_socket->error() == QAbstractSocket::RemoteHostClosedError)
+            lost(m_socket->errorString());
+        return false;
+    }
+    char buffer[4096];
+    const qint64 got = m_socket->read(buffer, sizeof buffer);
+    if (got < 0)
+        lost(m_socket->errorString());
+    if (got == 0) // readable with nothing to read: the unit closed the connection
+        lost(QStringLiteral("the unit closed the connection"));
+    m_pending.append(buffer, got);
+    return true;
 }
 
 VBool ScalerLink::Transact(const QByteArray &send, const QByteArray &terminator, QByteArray &reply,

@@ -272,7 +272,9 @@ void frm_programme::setProgrammeEnabled(bool enabled)
 
 void frm_programme::processPendingInput()
 {
-    QCoreApplication::processEvents();
+    // One pass over user input; the link waits for the unit itself, so the
+    // sockets are left to it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
 }
 
 qint32 frm_programme::leftTwips() const

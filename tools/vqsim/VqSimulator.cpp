@@ -712,15 +712,13 @@ bool VqSimulator::Impl::send(const QByteArray &bytes, Nanos due)
 {
     if (m_ended || m_opt.silent)
         return !m_ended;
-    if (!waitUntil(due))
-        return false;
-    if (m_opt.replyDelayMs > 0 && !waitUntil(due + Nanos(m_opt.replyDelayMs) * NanosPerMs))
-        return false;
+    const Nanos start = due + Nanos(m_opt.replyDelayMs) * NanosPerMs;
     if (m_byteTime <= 0)
-        return writeAll(bytes.constData(), bytes.size());
+        return waitUntil(start) && writeAll(bytes.constData(), bytes.size());
     for (char c : bytes) {
-        // Absolute deadlines: a late wake-up shortens the next wait instead of adding up.
-        m_txClock = std::max(m_txClock, now()) + m_byteTime;
+        // Absolute deadlines on the wire clock: the answer goes out when the
+        // byte it answers has arrived, so a late wake-up is not added to it.
+        m_txClock = std::max(m_txClock, start) + m_byteTime;
         if (!waitUntil(m_txClock) || !writeAll(&c, 1))
             return false;
     }
