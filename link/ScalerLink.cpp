@@ -359,12 +359,24 @@ VBool ScalerLink::SendText(const QByteArray &text, VBool hex)
     return VTrue;
 }
 
+void ScalerLink::discardInput()
+{
+    // What has arrived so far, bounded so that a unit that never stops
+    // talking cannot hold the program here.
+    constexpr qsizetype Limit = 1 << 20;
+    qsizetype discarded = 0;
+    while (discarded < Limit && receive(0)) {
+        discarded += m_pending.size();
+        m_pending.clear();
+    }
+    m_pending.clear();
+}
+
 void ScalerLink::ReadInput()
 {
     if (!isOpen())
         return;
-    receive(0);
-    m_pending.clear();
+    discardInput();
 }
 
 void ScalerLink::SetMode(qint32 value)
@@ -373,6 +385,5 @@ void ScalerLink::SetMode(qint32 value)
         return;
     if (m_serial)
         m_serial->clear(QSerialPort::AllDirections);
-    receive(0);
-    m_pending.clear();
+    discardInput();
 }

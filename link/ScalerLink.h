@@ -63,6 +63,7 @@ private:
     // nothing came. Throws LinkLost when the line has gone.
     bool receive(int ms);
     void drainDevice();
+    void discardInput();
     [[noreturn]] void lost(const QString &why);
     int quietGapMs() const;
 
