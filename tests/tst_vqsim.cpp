@@ -8,11 +8,9 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -30,7 +28,6 @@ public:
 
     bool connectTcp(quint16 port)
     {
-        m_socket = true;
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -38,12 +35,6 @@ public:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         return m_fd >= 0 &&
                ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    }
-
-    bool openDevice(const QString &path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        return m_fd >= 0;
     }
 
     int fd() const { return m_fd; }
@@ -54,8 +45,7 @@ public:
         while (done < bytes.size()) {
             const char *data = bytes.constData() + done;
             const auto size = size_t(bytes.size() - done);
-            const ssize_t n =
-                m_socket ? ::send(m_fd, data, size, MSG_NOSIGNAL) : ::write(m_fd, data, size);
+            const ssize_t n = ::send(m_fd, data, size, MSG_NOSIGNAL);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -93,7 +83,6 @@ public:
 
 private:
     int m_fd = -1;
-    bool m_socket = false;
     bool m_closed = false;
 };
 
@@ -110,11 +99,8 @@ private Q_SLOTS:
     void frames();
     void splitResetIsAcknowledged_data();
     void splitResetIsAcknowledged();
-    void answerLayout_data();
-    void answerLayout();
     void upload_data();
     void upload();
-    void ptyResetAndAnnounce();
 };
 
 void TestVqSim::frames_data()
@@ -179,75 +165,6 @@ void TestVqSim::splitResetIsAcknowledged()
     QCOMPARE(client.read(4).toHex(' '), VqSimulator::acknowledgeFrame().toHex(' '));
     QCOMPARE(client.read(Announcement.size()), Announcement);
     QCOMPARE(sim.resetsAcknowledged(), 1);
-}
-
-void TestVqSim::answerLayout_data()
-{
-    QTest::addColumn<QByteArray>("query");
-    QTest::addColumn<QByteArray>("fwName");
-    QTest::addColumn<bool>("refuseName");
-    QTest::addColumn<bool>("longF0000");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<int>("at"); // where the field begins, counting from 1
-    QTest::addColumn<QByteArray>("field");
-
-    const QByteArray name = VqSimulator::nameQuery();
-    QTest::newRow("name") << name << QByteArrayLiteral("FW1") << false << false << 120
-                          << VqSimulator::frame(QByteArray::fromHex("a407010101") +
-                                                QByteArrayLiteral("FW1             \0"))
-                          << 8 << QByteArrayLiteral("FW1             \0");
-    QTest::newRow("name of 16") << name << QByteArrayLiteral("ABCDEFGHIJKLMNOP") << false << false
-                                << 120
-                                << VqSimulator::frame(QByteArray::fromHex("a407010101") +
-                                                      QByteArrayLiteral("ABCDEFGHIJKLMNOP\0"))
-                                << 8 << QByteArrayLiteral("ABCDEFGHIJKLMNOP\0");
-    QTest::newRow("name refused") << name << QByteArrayLiteral("FW1") << true << false << 120
-                                  << QByteArray::fromHex("53020055") << 1
-                                  << QByteArray::fromHex("53020055");
-    QTest::newRow("level 120") << VqSimulator::levelQuery() << QByteArray() << false << false << 120
-                               << QByteArray::fromHex("5304811b786b") << 5
-                               << QByteArray::fromHex("78");
-    QTest::newRow("level 255") << VqSimulator::levelQuery() << QByteArray() << false << false << 255
-                               << QByteArray::fromHex("5304811bfff2") << 5
-                               << QByteArray::fromHex("ff");
-    QTest::newRow("long version") << QByteArrayLiteral("F84004100D2??\r") << QByteArray() << false
-                                  << false << 0 << QByteArrayLiteral("F84004100D2000123??\r") << 12
-                                  << QByteArrayLiteral("000123");
-    QTest::newRow("long version, F0000")
-        << QByteArrayLiteral("F84004100D2??\r") << QByteArray() << false << true << 0
-        << QByteArrayLiteral("F0000??\r") << 1 << QByteArrayLiteral("F0000");
-    QTest::newRow("short version")
-        << QByteArrayLiteral("F8000D2??\r") << QByteArray() << false << false << 0
-        << QByteArrayLiteral("F8000D2000123??\r") << 8 << QByteArrayLiteral("000123");
-}
-
-void TestVqSim::answerLayout()
-{
-    QFETCH(QByteArray, query);
-    QFETCH(QByteArray, fwName);
-    QFETCH(bool, refuseName);
-    QFETCH(bool, longF0000);
-    QFETCH(int, level);
-    QFETCH(QByteArray, answer);
-    QFETCH(int, at);
-    QFETCH(QByteArray, field);
-
-    VqSimOptions options;
-    options.fwName = fwName;
-    options.refuseName = refuseName;
-    options.longF0000 = longF0000;
-    options.level = level;
-    VqSimulator sim(options);
-    QVERIFY(sim.startTcp(0));
-    Client client;
-    QVERIFY(client.connectTcp(sim.port()));
-    QVERIFY(client.write(query));
-
-    const QByteArray got = client.read(int(answer.size()));
-    QCOMPARE(got.toHex(' '), answer.toHex(' '));
-    QCOMPARE(got.mid(at - 1, field.size()).toHex(' '), field.toHex(' '));
-    QCOMPARE(client.read(1, 30), QByteArray()); // nothing after it
 }
 
 void TestVqSim::upload_data()
@@ -342,31 +259,6 @@ void TestVqSim::upload()
         QVERIFY(client.write(VqSimulator::levelQuery()));
         QCOMPARE(client.read(6), QByteArray::fromHex("5304811b786b"));
     }
-}
-
-void TestVqSim::ptyResetAndAnnounce()
-{
-    VqSimOptions options;
-    options.bootMs = 10;
-    VqSimulator sim(options);
-    QString error;
-    QVERIFY2(sim.startPty(&error), qPrintable(error));
-    QVERIFY(sim.devicePath().startsWith(QStringLiteral("/dev/")));
-    Client client;
-    QVERIFY(client.openDevice(sim.devicePath()));
-
-    // The line is raw before the program touches it: no echo, CR left alone.
-    termios settings;
-    QCOMPARE(::tcgetattr(client.fd(), &settings), 0);
-    QVERIFY(!(settings.c_lflag & (ICANON | ECHO)));
-    QVERIFY(!(settings.c_iflag & ICRNL));
-
-    QVERIFY(client.write(VqSimulator::resetFrame()));
-    QCOMPARE(client.read(4).toHex(' '), VqSimulator::acknowledgeFrame().toHex(' '));
-    QCOMPARE(client.read(int(Announcement.size())), Announcement);
-    QCOMPARE(client.read(1, 30), QByteArray()); // nothing echoed back
-    QCOMPARE(sim.connections(), 1);
-    QCOMPARE(sim.resetsAcknowledged(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestVqSim)
