@@ -1,7 +1,6 @@
 #include "BenchSupport.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 #include <QSettings>
 
 #include <arpa/inet.h>
@@ -41,15 +40,6 @@ qint32 FailingAnswerer::answer(const MessageRequest &request)
     ++m_count;
     std::fprintf(stderr, "unexpected message: %s\n", qPrintable(request.text));
     return (request.style & 0x0f) == MsgStyle::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
-}
-
-QByteArray randomImage(qint64 size, quint32 seed)
-{
-    QByteArray image(size, Qt::Uninitialized);
-    QRandomGenerator gen(seed);
-    for (char &c : image)
-        c = static_cast<char>(gen.bounded(256));
-    return image;
 }
 
 namespace {

@@ -36,8 +36,6 @@ private:
     int m_count = 0;
 };
 
-QByteArray randomImage(qint64 size, quint32 seed);
-
 // A stop-and-wait client with no window: connects to the unit on loopback
 // port, waits for its announcement, makes the loader ready and sends image
 // block by block, each after the answer to the one before. Returns the

@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
     Bench bench;
 
     // Loopback: the program against a bare stop-and-wait client.
-    const QByteArray mebibyte = randomImage(1 << 20, 1);
+    const QByteArray mebibyte = VqSimulator::randomImage(1 << 20, 1);
     bench.writeFirmware(mebibyte);
     VqSimOptions fast;
     fast.inLoader = true;
@@ -116,7 +116,7 @@ int main(int argc, char *argv[])
     std::printf("program_block_us: %.1f\n", programS * 1e6 / (mebibyte.size() / 32));
 
     // An emulated 115200 baud line against its limit.
-    const QByteArray image = randomImage(64 * 1024, 2);
+    const QByteArray image = VqSimulator::randomImage(64 * 1024, 2);
     bench.writeFirmware(image);
     VqSimOptions paced = fast;
     paced.size = image.size();

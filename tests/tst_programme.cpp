@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
 
@@ -28,15 +27,6 @@ const QString kPowerCycle = QStringLiteral("Failure, Please power cycle unit and
 const QString kNoId = QStringLiteral("Incorrect or no ID received.\r\nEnsure you have the correct "
                                      "firmware file");
 const QString kTurnOff = QStringLiteral("Turn unit off, click OK, then turn unit on.");
-
-QByteArray randomImage(qint64 size, quint32 seed)
-{
-    QByteArray image(size, Qt::Uninitialized);
-    QRandomGenerator gen(seed);
-    for (char &c : image)
-        c = static_cast<char>(gen.bounded(256));
-    return image;
-}
 
 enum class Fault
 {
@@ -201,7 +191,7 @@ void TestProgramme::endings()
     QFETCH(QStringList, messages);
     QFETCH(int, blocksSent);
 
-    const QByteArray image = randomImage(fileSize, 11);
+    const QByteArray image = VqSimulator::randomImage(fileSize, 11);
     VqSimOptions o;
     o.bootMs = 20;
     o.size = (fileSize + 31) / 32 * 32;
@@ -298,7 +288,7 @@ void TestProgramme::abortDuringBlocks_data()
 void TestProgramme::abortDuringBlocks()
 {
     QFETCH(qint32, answer);
-    const QByteArray image = randomImage(2048 * 32, 5);
+    const QByteArray image = VqSimulator::randomImage(2048 * 32, 5);
     writeFirmware(QStringLiteral("vq200_s70_1.vq"), image);
     VqSimOptions o;
     o.inLoader = true;
@@ -344,7 +334,7 @@ void TestProgramme::abortDuringBlocks()
 
 void TestProgramme::programmeOverPseudoTerminal()
 {
-    const QByteArray image = randomImage(100 * 32, 9);
+    const QByteArray image = VqSimulator::randomImage(100 * 32, 9);
     writeFirmware(QStringLiteral("vq200_s70_1.vq"), image);
     VqSimOptions o;
     o.size = image.size();

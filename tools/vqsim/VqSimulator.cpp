@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -925,4 +926,13 @@ QByteArray VqSimulator::frame(const QByteArray &payload)
         sum += uchar(c);
     out.append(char(sum & 0xff));
     return out;
+}
+
+QByteArray VqSimulator::randomImage(qint64 size, quint32 seed)
+{
+    QByteArray image(size, Qt::Uninitialized);
+    QRandomGenerator gen(seed);
+    for (char &c : image)
+        c = static_cast<char>(gen.bounded(256));
+    return image;
 }

@@ -73,6 +73,9 @@ public:
     // 53, length, payload, check byte (low 8 bits of the sum of the bytes before it).
     static QByteArray frame(const QByteArray &payload);
 
+    // A firmware image of random bytes, the same for the same seed.
+    static QByteArray randomImage(qint64 size, quint32 seed);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;
