@@ -84,6 +84,8 @@ qint32 showUserMessage(const MessageRequest &request)
                     QString(request.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                     isYesNo(request.style) ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
+    // Texts may carry what a unit sent: never taken as markup.
+    box.setTextFormat(Qt::PlainText);
     if (request.topmost)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     if (request.position) {

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QSet>
 #include <QTcpSocket>
 
 #if defined(Q_OS_LINUX)
@@ -42,12 +43,16 @@ QSerialPort::Parity parityOf(char letter)
 // driver is asked for low latency; without it every block waits for its answer.
 void requestLowLatency(QSerialPort &port, const QString &device)
 {
+    static QSet<QString> noted; // once per device and run, not at every open
     serial_struct serial{};
     if (::ioctl(port.handle(), TIOCGSERIAL, &serial) == 0) {
         serial.flags |= ASYNC_LOW_LATENCY;
         if (::ioctl(port.handle(), TIOCSSERIAL, &serial) == 0)
             return;
     }
+    if (noted.contains(device))
+        return;
+    noted.insert(device);
     note(QStringLiteral("%1 does not offer low latency (%2); answers may be delayed by the "
                         "adapter's latency timer")
              .arg(device, QString::fromLocal8Bit(std::strerror(errno))));
@@ -304,6 +309,9 @@ VBool ScalerLink::Query(const QByteArray &send, QByteArray &reply, qint32 timeou
     reply.clear();
     if (!isOpen())
         return VFalse;
+    // The answer is the frame that follows the query: stray input before it
+    // would be taken for its start.
+    discardInput();
     writeAll(hex ? decodeHex(send) : send);
 
     QElapsedTimer timer;

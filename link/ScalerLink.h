@@ -41,8 +41,9 @@ public:
                     qint32 timeout, VBool hex) override;
     VBool Transact(const QByteArray &send, const QByteArray &terminator, QByteArray &reply,
                    qint32 timeout, VBool hex) override;
-    // Returns when the reply frame (53, length, that many bytes) is complete,
-    // or at the timeout; True when anything came.
+    // Discards input not yet read, sends, and returns when the reply frame
+    // (53, length, that many bytes) is complete, or at the timeout; True when
+    // anything came.
     VBool Query(const QByteArray &send, QByteArray &reply, qint32 timeout, VBool hex) override;
     VBool SendText(const QByteArray &text, VBool hex) override;
     // Mode 2 starts a clean exchange: input not yet read is discarded in the

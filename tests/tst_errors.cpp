@@ -110,6 +110,16 @@ void TestErrors::messageTable_data()
     QTest::newRow("read setting forced No")
         << 9007 << 6 << "Error 9007\r\nTried to read a scaler setting, scaler did not respond\r\n"
         << 48 << false;
+    QTest::newRow("error test") << 9000 << 6 << "Error test" << 52 << true;
+    QTest::newRow("9002") << 9002 << 1 << "Error 9002\r\nIncorrect responce during programming"
+                          << 48 << false;
+    QTest::newRow("9004") << 9004 << 1 << "Error 9004\r\nIncorrect responce during programming"
+                          << 48 << false;
+    QTest::newRow("program setting forced No")
+        << 9006 << 6
+        << "Error 9006\r\nTried to program a scaler setting, scaler did not respond\r\n"
+           "The setting may not have been programmed correctly"
+        << 48 << false;
     QTest::newRow("unknown number, Yes") << 1234 << 6 << goOn << 52 << true;
     QTest::newRow("negative unknown number, No") << -5 << 7 << goOn << 52 << false;
 }
@@ -177,19 +187,29 @@ void TestErrors::repeatWatch()
 void TestErrors::fatalNumbers_data()
 {
     QTest::addColumn<qint32>("number");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint32>("style");
     QTest::addColumn<bool>("logged");
-    QTest::newRow("430 logs, then ends") << 430 << true;
-    QTest::newRow("32811 ends without a log line") << 32811 << false;
-    QTest::newRow("800401C5 ends without a log line") << -2147221051 << false;
+    QTest::newRow("430 logs, then ends")
+        << 430 << "Problem with application DLL's please re-install the programmer" << 16 << true;
+    QTest::newRow("32811 ends without a log line")
+        << 32811 << "Problem with application DLL's please reinstall product" << 48 << false;
+    QTest::newRow("800401C5 ends without a log line")
+        << -2147221051
+        << "This feature requires Internet explorer version 5 or above to be installed" << 48
+        << false;
 }
 
 void TestErrors::fatalNumbers()
 {
     QFETCH(qint32, number);
+    QFETCH(QString, text);
+    QFETCH(qint32, style);
     QFETCH(bool, logged);
     QVERIFY_THROWS_EXCEPTION(ProgramEnded,
                              ErrorCtl().Adderror(QStringLiteral("m"), QStringLiteral("p"), number));
-    QCOMPARE(answerer->messages().size(), 1);
+    QCOMPARE(answerer->texts(), QStringList{text});
+    QCOMPARE(answerer->messages().first().style, style);
     QCOMPARE(env->logLines().size(), logged ? 1 : 0);
 }
 

@@ -67,6 +67,8 @@ private Q_SLOTS:
     void portThatDoesNotOpen();
     void pureCuts_data();
     void pureCuts();
+    void plainFileNames_data();
+    void plainFileNames();
 
 private:
     // Starts the unit on loopback TCP and the program against it.
@@ -250,7 +252,9 @@ void TestProgramme::endings()
     window->cmd_programme_prog->click();
 
     QCOMPARE(window->status(), status);
+    QTRY_COMPARE(window->lbl_firmware->text(), status); // on the screen too
     QCOMPARE(sim->blocksReceived(), blocksSent);
+    QCOMPARE(sim->bytesAfterUpload(), 0); // nothing is sent after the unit's "E"
     if (refused || dropped) {
         // The refused block is reported by error control, nothing is sent after it.
         const MessageRequest &last = answerer->messages().last();
@@ -298,8 +302,17 @@ void TestProgramme::abortDuringBlocks()
 
     answerer->plan({answer});
     int blocksAtClick = -1;
-    QTimer::singleShot(100, window.get(), [&] {
+    QTimer::singleShot(300, window.get(), [&] {
+        // Busy: only Abort and File, Exit are usable.
         QVERIFY(window->cmd_abort->isEnabled());
+        QVERIFY(!window->cmd_programme_prog->isEnabled());
+        QVERIFY(!window->cmd_checkupdate->isEnabled());
+        QVERIFY(!window->mnu_about->isEnabled());
+        QVERIFY(!window->mnu_tools->menuAction()->isEnabled());
+        QVERIFY(!window->mnu_file_path->isEnabled());
+        QVERIFY(window->mnu_programme_exit->isEnabled());
+        QVERIFY2(window->lbl_firmware->text().startsWith(QStringLiteral("Programming... ")),
+                 qPrintable(window->lbl_firmware->text()));
         blocksAtClick = sim->blocksReceived();
         window->cmd_abort->click();
     });
@@ -511,9 +524,32 @@ void TestProgramme::pureCuts()
         return;
     }
     QCOMPARE(ScalerProtocol::identificationFromLine(line), ident);
-    // The same identification names a file only when it is a plain name.
-    const QString path = ScalerProtocol::firmwareFilePath(QStringLiteral("/fw"), ident);
-    QCOMPARE(path.isEmpty(), !ScalerProtocol::isPlainFileName(ident));
+}
+
+void TestProgramme::plainFileNames_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("plain");
+    QTest::newRow("identification") << QByteArray("vq200_s70_1") << true;
+    QTest::newRow("latin-1 letters") << QByteArray("vq\xE9") << true;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("slash") << QByteArray("a/b") << false;
+    QTest::newRow("backslash") << QByteArray("a\\b") << false;
+    QTest::newRow("parent") << QByteArray("..") << false;
+    QTest::newRow("dots inside") << QByteArray("a..b") << false;
+    QTest::newRow("drive colon") << QByteArray("C:x") << false;
+    QTest::newRow("zero byte") << QByteArray("a\0b", 3) << false;
+    QTest::newRow("control character") << QByteArray("a\x01") << false;
+    QTest::newRow("delete") << QByteArray("a\x7F") << false;
+}
+
+void TestProgramme::plainFileNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, plain);
+    QCOMPARE(ScalerProtocol::isPlainFileName(name), plain);
+    // Such a name names no file at all, inside the folder or out of it.
+    QCOMPARE(ScalerProtocol::firmwareFilePath(QStringLiteral("/fw"), name).isEmpty(), !plain);
 }
 
 QTEST_MAIN(TestProgramme)

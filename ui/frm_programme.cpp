@@ -100,8 +100,8 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     connect(mnu_tools_getVersion, &QAction::triggered, this,
             &frm_programme::mnu_tools_getVersion_Click);
 
-    m_statusTimer.setInterval(16);
-    connect(&m_statusTimer, &QTimer::timeout, this, &frm_programme::flushStatus);
+    m_statusLater.setSingleShot(true);
+    connect(&m_statusLater, &QTimer::timeout, this, &frm_programme::flushStatus);
 
     client->setMinimumSize(px(kClientWidth), px(kClientHeight));
     setMainWindow(this);
@@ -231,23 +231,25 @@ void frm_programme::mnu_tools_getVersion_Click()
 
 void frm_programme::setStatus(const QString &text)
 {
+    constexpr int FrameMs = 16;
     m_status = text;
-    if (m_statusTimer.isActive()) {
-        m_statusDirty = true;
-        return;
-    }
-    lbl_firmware->setText(text);
-    m_statusTimer.start();
+    const qint64 since = m_statusPainted.isValid() ? m_statusPainted.elapsed() : FrameMs;
+    if (since >= FrameMs)
+        flushStatus();
+    else if (!m_statusLater.isActive())
+        m_statusLater.start(static_cast<int>(FrameMs - since));
 }
 
 void frm_programme::flushStatus()
 {
-    if (!m_statusDirty) {
-        m_statusTimer.stop();
+    m_statusLater.stop();
+    if (lbl_firmware->text() == m_status)
         return;
-    }
     lbl_firmware->setText(m_status);
-    m_statusDirty = false;
+    // Painted now: the unit protocol waits without an event loop, and each
+    // stage must be on the screen while it waits.
+    lbl_firmware->repaint();
+    m_statusPainted.start();
 }
 
 QString frm_programme::status() const

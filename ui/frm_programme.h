@@ -2,6 +2,7 @@
 
 #include "ProgrammerWindow.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -77,9 +78,10 @@ private:
     void flushStatus();
 
     bool m_busy = false;
-    // The status line may change at every block; the screen is repainted at
-    // most once a frame, from the latest text.
+    // The status line may change at every block; the label is painted at
+    // once, but at most once a frame, and a text that came between frames is
+    // painted when the frame is due.
     QString m_status;
-    bool m_statusDirty = false;
-    QTimer m_statusTimer;
+    QElapsedTimer m_statusPainted;
+    QTimer m_statusLater;
 };

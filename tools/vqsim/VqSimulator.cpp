@@ -151,6 +151,8 @@ struct VqSimulator::Impl
     // Shared with the accessors.
     std::atomic<quint16> m_port{0};
     std::atomic<int> m_blocks{0};
+    std::atomic<int> m_afterUpload{0}; // bytes received since an upload ended with "E"
+    bool m_uploadEnded = false;
     std::atomic<int> m_connections{0};
     std::atomic<int> m_resets{0};
     std::atomic<bool> m_stopping{false};
@@ -512,10 +514,13 @@ void VqSimulator::Impl::processChunk(const char *data, int size, Nanos readTime)
         }
         if (m_state == State::Booting && m_rxDue >= m_bootDue)
             announce(m_bootDue);
-        if (m_state == State::Blocks)
+        if (m_state == State::Blocks) {
             blockByte(data[i]);
-        else
+        } else {
+            if (m_uploadEnded)
+                ++m_afterUpload;
             controlByte(data[i]);
+        }
     }
     flushCapture();
 }
@@ -630,6 +635,8 @@ void VqSimulator::Impl::startUpload()
     m_blocks = 0;
     m_received = 0;
     m_accepted = 0;
+    m_afterUpload = 0;
+    m_uploadEnded = false;
     m_pendingCapture.clear();
     closeFd(m_captureFd);
     if (m_opt.captureFile.isEmpty())
@@ -701,6 +708,7 @@ void VqSimulator::Impl::blockByte(char c)
         event("block %d -> E%s", block, complete ? "" : " (early)");
         m_state = State::Running;
         m_tail.clear();
+        m_uploadEnded = true;
         endUpload();
         send(QByteArrayLiteral("E"), m_rxDue);
         return;
@@ -865,6 +873,11 @@ QByteArray VqSimulator::lastUpload() const
 int VqSimulator::blocksReceived() const
 {
     return d->m_blocks;
+}
+
+int VqSimulator::bytesAfterUpload() const
+{
+    return d->m_afterUpload;
 }
 
 int VqSimulator::connections() const

@@ -56,8 +56,9 @@ public:
     // What the loader received in its block phase during the last upload,
     // byte for byte (also written to captureFile).
     QByteArray lastUpload() const;
-    int blocksReceived() const; // blocks of the last upload
-    int connections() const;    // connections served so far
+    int blocksReceived() const;   // blocks of the last upload
+    int bytesAfterUpload() const; // bytes received since the unit ended an upload with "E"
+    int connections() const;      // connections served so far
     int resetsAcknowledged() const;
     bool running() const;
 
