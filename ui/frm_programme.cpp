@@ -201,29 +201,26 @@ void frm_programme::cmd_abort_Click()
 
 void frm_programme::mnu_tools_getident_Click()
 {
-    Trap trap(kModule, QStringLiteral("mnu_tools_getident_cick"));
-    m_busy = true;
-    bool opened = false;
-    trap([&] { opened = OpenScalerLink(); });
-    if (opened)
-        trap([] {
-            QByteArray ident;
-            Firmware_GetIdent(ident);
-        });
-    trap([] { scalerLink().CloseChannel(); });
-    m_busy = false;
+    askUnit(QStringLiteral("mnu_tools_getident_cick"),
+            [](QByteArray &reply) { Firmware_GetIdent(reply); });
 }
 
 void frm_programme::mnu_tools_getVersion_Click()
 {
-    Trap trap(kModule, QStringLiteral("mnu_tools_getversion_cick"));
+    askUnit(QStringLiteral("mnu_tools_getversion_cick"), Firmware_GetVersion);
+}
+
+void frm_programme::askUnit(const QString &procedure,
+                            const std::function<void(QByteArray &)> &operation)
+{
+    Trap trap(kModule, procedure);
     m_busy = true;
     bool opened = false;
     trap([&] { opened = OpenScalerLink(); });
     if (opened)
-        trap([] {
-            QByteArray version;
-            Firmware_GetVersion(version);
+        trap([&] {
+            QByteArray reply; // the operation shows what it finds itself
+            operation(reply);
         });
     trap([] { scalerLink().CloseChannel(); });
     m_busy = false;

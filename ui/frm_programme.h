@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
+
 class HiResPerc;
 class QAction;
 class QLabel;
@@ -75,6 +77,8 @@ protected:
 private:
     int px(int twips) const;
     void setLongCommandControlsEnabled(bool enabled);
+    // Opens the link, runs one unit operation, and closes the link again.
+    void askUnit(const QString &procedure, const std::function<void(QByteArray &)> &operation);
     void flushStatus();
 
     bool m_busy = false;
