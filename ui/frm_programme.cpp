@@ -5,6 +5,7 @@
 #include "ProcessEnd.h"
 #include "Trap.h"
 #include "UserMessage.h"
+#include "frmAbout.h"
 #include "mod_MsgBoxEx.h"
 #include "mod_Scaler_Firmware.h"
 #include "mod_Scaler_INI.h"
@@ -28,6 +29,7 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frm_programme"));
     setWindowTitle(QStringLiteral("VQ Firmware Updater"));
+    setWindowIcon(programLogo());
 
     auto *client = new QWidget(this);
     setCentralWidget(client);
@@ -95,6 +97,7 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     connect(cmd_programme_prog, &QPushButton::clicked, this,
             &frm_programme::cmd_programme_prog_Click);
     connect(cmd_abort, &QPushButton::clicked, this, &frm_programme::cmd_abort_Click);
+    connect(mnu_about, &QAction::triggered, this, &frm_programme::mnu_about_Click);
     connect(mnu_tools_getident, &QAction::triggered, this,
             &frm_programme::mnu_tools_getident_Click);
     connect(mnu_tools_getVersion, &QAction::triggered, this,
@@ -197,6 +200,16 @@ void frm_programme::cmd_abort_Click()
     });
     if (answer == MsgAnswer::Yes)
         AbortFlag = VTrue;
+}
+
+void frm_programme::mnu_about_Click()
+{
+    Trap trap(kModule, QStringLiteral("mnu_about_click"));
+    // Created anew at every opening, and gone when it closes.
+    trap([this] {
+        frmAbout about(this);
+        about.exec();
+    });
 }
 
 void frm_programme::mnu_tools_getident_Click()

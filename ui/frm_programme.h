@@ -33,6 +33,7 @@ public:
     void cmd_abort_Click();
     void mnu_tools_getident_Click();
     void mnu_tools_getVersion_Click();
+    void mnu_about_Click();
 
     // True while a command that talks to the unit runs.
     bool busy() const { return m_busy; }

@@ -1,0 +1,90 @@
+#include "FlashwrightVersion.h"
+#include "ScriptedAnswerer.h"
+#include "TestEnvironment.h"
+#include "frmAbout.h"
+#include "frm_programme.h"
+#include "mod_Scaler_INI.h"
+#include "mod_programmer_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        env = std::make_unique<TestEnvironment>();
+        answerer = std::make_unique<ScriptedAnswerer>();
+        setProgramFolder(env->programFolder());
+        programSettings() = ScalerSettings();
+    }
+    void cleanup()
+    {
+        answerer.reset();
+        env.reset();
+    }
+
+    void aboutBox_data();
+    void aboutBox();
+
+private:
+    std::unique_ptr<TestEnvironment> env;
+    std::unique_ptr<ScriptedAnswerer> answerer;
+};
+
+void TestDialogs::aboutBox_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter closes") << int(Qt::Key_Return);
+    QTest::newRow("Escape closes") << int(Qt::Key_Escape);
+}
+
+void TestDialogs::aboutBox()
+{
+    QFETCH(int, key);
+    frm_programme window;
+    Main();
+    QVERIFY(!window.windowIcon().isNull());
+
+    const QString version = QStringLiteral("Version %1.%2.%3")
+                                .arg(FlashwrightVersion::Major)
+                                .arg(FlashwrightVersion::Minor)
+                                .arg(FlashwrightVersion::Revision);
+    // Twice in a row: a new box each time, with the same texts.
+    for (int round = 0; round < 2; ++round) {
+        QStringList seen;
+        QSize logo;
+        bool modal = false;
+        QTimer::singleShot(0, &window, [&] {
+            auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
+            if (!about)
+                return;
+            modal = about->isModal();
+            seen << about->windowTitle() << about->lblTitle->text() << about->lblVersion->text()
+                 << about->lblDescription->text();
+            logo = about->picIcon->pixmap().size();
+            QTest::keyClick(about, Qt::Key(key));
+        });
+        window.mnu_about->trigger();
+        QCOMPARE(seen, (QStringList{QStringLiteral("About Flashwright"),
+                                    QStringLiteral("Flashwright"), version,
+                                    QStringLiteral("Programming tool for the VQ series units")}));
+        QCOMPARE(logo, QSize(66, 64));
+        QVERIFY(modal);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+    QVERIFY(window.findChildren<frmAbout *>().isEmpty()); // unloaded after each OK
+    QVERIFY(answerer->messages().isEmpty());
+}
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
