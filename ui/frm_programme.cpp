@@ -6,6 +6,7 @@
 #include "Trap.h"
 #include "UserMessage.h"
 #include "frmAbout.h"
+#include "frm_Commsettings.h"
 #include "mod_MsgBoxEx.h"
 #include "mod_Scaler_Firmware.h"
 #include "mod_Scaler_INI.h"
@@ -98,6 +99,8 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
             &frm_programme::cmd_programme_prog_Click);
     connect(cmd_abort, &QPushButton::clicked, this, &frm_programme::cmd_abort_Click);
     connect(mnu_about, &QAction::triggered, this, &frm_programme::mnu_about_Click);
+    connect(mnu_tools_serialport, &QAction::triggered, this,
+            &frm_programme::mnu_tools_serialport_Click);
     connect(mnu_tools_getident, &QAction::triggered, this,
             &frm_programme::mnu_tools_getident_Click);
     connect(mnu_tools_getVersion, &QAction::triggered, this,
@@ -209,6 +212,19 @@ void frm_programme::mnu_about_Click()
     trap([this] {
         frmAbout about(this);
         about.exec();
+    });
+}
+
+void frm_programme::mnu_tools_serialport_Click()
+{
+    Trap trap(kModule, QStringLiteral("mnu_tools_serialport_click"));
+    // Modeless: the main window stays usable while it is open.
+    trap([this] {
+        if (!m_commSettings)
+            m_commSettings = new frm_Commsettings(this);
+        m_commSettings->show();
+        m_commSettings->raise();
+        m_commSettings->activateWindow();
     });
 }
 

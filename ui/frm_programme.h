@@ -4,11 +4,13 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
 
 class HiResPerc;
+class frm_Commsettings;
 class QAction;
 class QLabel;
 class QMenu;
@@ -34,6 +36,7 @@ public:
     void mnu_tools_getident_Click();
     void mnu_tools_getVersion_Click();
     void mnu_about_Click();
+    void mnu_tools_serialport_Click();
 
     // True while a command that talks to the unit runs.
     bool busy() const { return m_busy; }
@@ -83,6 +86,7 @@ private:
     void flushStatus();
 
     bool m_busy = false;
+    QPointer<frm_Commsettings> m_commSettings;
     // The status line may change at every block; the label is painted at
     // once, but at most once a frame, and a text that came between frames is
     // painted when the frame is due.

@@ -1,0 +1,305 @@
+#include "frm_Commsettings.h"
+
+#include "LinkInstances.h"
+#include "RunError.h"
+#include "ScalerSettings.h"
+#include "SerialLine.h"
+#include "Trap.h"
+#include "mod_MsgBoxEx.h"
+#include "mod_Scaler_INI.h"
+#include "mod_programmer_main.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+const QString kModule = QStringLiteral("frm_commsettings");
+
+// The characters from 1-based position start, length of them; a length that
+// runs backwards fails as a cut of the platform does.
+QString cut(const QString &s, qsizetype start, qsizetype length)
+{
+    if (length < 0)
+        throw RunError(RunError::InvalidCall);
+    return s.mid(start - 1, length).trimmed();
+}
+
+qsizetype find(const QString &s, QChar c, qsizetype from = 1)
+{
+    return s.indexOf(c, from - 1) + 1;
+}
+
+// A field taken as a whole number; text that is none is a type mismatch.
+qint32 wholeNumberOf(const QString &field)
+{
+    bool ok = false;
+    const qint32 n = field.trimmed().toInt(&ok);
+    if (!ok)
+        throw RunError(RunError::TypeMismatch,
+                       QStringLiteral("\"%1\" is not a whole number").arg(field));
+    return n;
+}
+} // namespace
+
+CommsWorkingValues &commsWorkingValues()
+{
+    static CommsWorkingValues values;
+    return values;
+}
+
+void ParseCommsSettings()
+{
+    CommsWorkingValues &w = commsWorkingValues();
+    const ScalerSettings &s = programSettings();
+    const qsizetype m = find(s.SerialPort, QLatin1Char('M'));
+    const qsizetype colon = find(s.SerialPort, QLatin1Char(':'));
+    w.portNumber = cut(s.SerialPort, m + 1, colon - m - 1);
+
+    const QString &p = s.SerialParameters;
+    const qsizetype c1 = find(p, QLatin1Char(','));
+    const qsizetype c2 = find(p, QLatin1Char(','), c1 + 1);
+    const qsizetype c3 = find(p, QLatin1Char(','), c2 + 1);
+    w.baudRate = cut(p, 1, c1 - 1);
+    w.parity = cut(p, c1 + 1, c2 - c1 - 1);
+    w.dataBits = cut(p, c2 + 1, c3 - c2 - 1);
+    w.stopBits = cut(p, c3 + 1, 1);
+}
+
+frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frm_Commsettings"));
+    setWindowTitle(QStringLiteral("Communication Settings"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setFixedSize(px(3675), px(3540));
+
+    const auto place = [this](QWidget *w, int left, int top, int width, int height) {
+        w->setGeometry(px(left), px(top), px(width), px(height));
+    };
+    const auto radio = [&](QWidget *parent, const QString &caption, const char *name, int left,
+                           int top, int width, int height) {
+        auto *b = new QRadioButton(caption, parent);
+        b->setObjectName(QString::fromLatin1(name));
+        place(b, left, top, width, height);
+        return b;
+    };
+    const auto frame = [&](const QString &caption, const char *name, int left, int top, int width,
+                           int height) {
+        auto *f = new QGroupBox(caption, this);
+        f->setObjectName(QString::fromLatin1(name));
+        place(f, left, top, width, height);
+        return f;
+    };
+
+    Label1 = new QLabel(QStringLiteral("Please Select the communications type :"), this);
+    place(Label1, 120, 0, 3500, 195);
+    opt_ethser[0] = radio(this, QStringLiteral("Ethernet"), "opt_ethser0", 1043, 263, 975, 255);
+    opt_ethser[1] = radio(this, QStringLiteral("Serial"), "opt_ethser1", 2003, 263, 975, 255);
+
+    fra_comport = frame(QStringLiteral("&Com Port"), "fra_comport", 480, 600, 2715, 2055);
+    for (int n = 1; n <= 10; ++n) {
+        const int left = n <= 5 ? 240 : 1320;
+        const int top = 240 + 240 * (n <= 5 ? n - 1 : n - 6);
+        ComPort[n] = radio(fra_comport, QStringLiteral("Com%1").arg(n),
+                           qPrintable(QStringLiteral("ComPort%1").arg(n)), left, top, 852, 252);
+        // Which device the port stands for on this machine.
+        QString why;
+        const QString device = serialDeviceFor(QStringLiteral("COM%1:").arg(n), &why);
+        ComPort[n]->setToolTip(device.isEmpty() ? why : device);
+    }
+    Frame6 = new QGroupBox(QStringLiteral("Baud"), fra_comport);
+    Frame6->setObjectName(QStringLiteral("Frame6"));
+    place(Frame6, 25, 1440, 2660, 615);
+    baud576 = radio(Frame6, QStringLiteral("57600"), "baud576", 120, 240, 855, 255);
+    baud115 = radio(Frame6, QStringLiteral("115200"), "baud115", 1080, 240, 975, 255);
+
+    fra_ethernet = frame(QStringLiteral("&Ethernet"), "fra_ethernet", 480, 600, 2715, 2055);
+    txt_ethaddress = new QLineEdit(QStringLiteral("10.1.2.123"), fra_ethernet);
+    txt_ethaddress->setObjectName(QStringLiteral("txt_ethaddress"));
+    place(txt_ethaddress, 360, 240, 2055, 375);
+    txt_ethport = new QLineEdit(QStringLiteral("10001"), fra_ethernet);
+    txt_ethport->setObjectName(QStringLiteral("txt_ethport"));
+    place(txt_ethport, 360, 840, 2055, 375);
+
+    cmd_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmd_cancel->setObjectName(QStringLiteral("cmd_cancel"));
+    place(cmd_cancel, 443, 2903, 1335, 375);
+    okbutton = new QPushButton(QStringLiteral("&OK"), this);
+    okbutton->setObjectName(QStringLiteral("okbutton"));
+    place(okbutton, 2003, 2903, 1335, 375);
+
+    Frame1 = frame(QStringLiteral("&Baud Rate"), "Frame1", 6840, 0, 1500, 1300);
+    baud24 = radio(Frame1, QStringLiteral("2400"), "baud24", 120, 240, 1200, 240);
+    baud48 = radio(Frame1, QStringLiteral("4800"), "baud48", 120, 480, 1200, 240);
+    baud96 = radio(Frame1, QStringLiteral("9600"), "baud96", 120, 720, 1200, 240);
+    baud192 = radio(Frame1, QStringLiteral("19200"), "baud192", 120, 960, 1200, 240);
+    Frame4 = frame(QStringLiteral("&Parity"), "Frame4", 8460, 0, 1500, 1100);
+    NoParity = radio(Frame4, QStringLiteral("&None"), "NoParity", 120, 240, 1200, 240);
+    OddParity = radio(Frame4, QStringLiteral("&Odd"), "OddParity", 120, 480, 1200, 240);
+    EvenParity = radio(Frame4, QStringLiteral("&Even"), "EvenParity", 120, 720, 1200, 240);
+    Frame2 = frame(QStringLiteral("&Data Bits"), "Frame2", 6840, 1400, 1500, 800);
+    Data7 = radio(Frame2, QStringLiteral("7"), "Data7", 120, 240, 1200, 240);
+    Data8 = radio(Frame2, QStringLiteral("8"), "Data8", 120, 480, 1200, 240);
+    Frame3 = frame(QStringLiteral("&Stop Bits"), "Frame3", 8460, 1400, 1500, 800);
+    Stop1 = radio(Frame3, QStringLiteral("1"), "Stop1", 120, 240, 1200, 240);
+    Stop2 = radio(Frame3, QStringLiteral("2"), "Stop2", 120, 480, 1200, 240);
+    Frame5 = frame(QStringLiteral("&Flow Control"), "Frame5", 10080, 0, 1500, 1300);
+    NoFlow = radio(Frame5, QStringLiteral("None"), "NoFlow", 120, 240, 1200, 240);
+    XonFlow = radio(Frame5, QStringLiteral("Xon/Xoff"), "XonFlow", 120, 480, 1200, 240);
+    RTSFlow = radio(Frame5, QStringLiteral("RTS"), "RTSFlow", 120, 720, 1200, 240);
+    BothFlow = radio(Frame5, QStringLiteral("Xon/RTS"), "BothFlow", 120, 960, 1200, 240);
+
+    setTabOrder(opt_ethser[0], opt_ethser[1]);
+    connect(opt_ethser[0], &QRadioButton::clicked, this, [this] { opt_ethser_Click(0); });
+    connect(opt_ethser[1], &QRadioButton::clicked, this, [this] { opt_ethser_Click(1); });
+    connect(okbutton, &QPushButton::clicked, this, &frm_Commsettings::okbutton_Click);
+    connect(cmd_cancel, &QPushButton::clicked, this, &frm_Commsettings::cmd_cancel_Click);
+    okbutton->setDefault(true);
+
+    Form_Load();
+}
+
+int frm_Commsettings::px(int twips) const
+{
+    return twipsToPixels(twips, logicalDpiX());
+}
+
+void frm_Commsettings::Form_Load()
+{
+    Trap trap(kModule, QStringLiteral("Form_Load"), Trap::StopWhenDeclined);
+    CommsWorkingValues &w = commsWorkingValues();
+    if (!trap([] { ParseCommsSettings(); }))
+        return;
+    if (!trap([&] {
+            const bool serial = programSettings().CommsType == 1;
+            opt_ethser[serial ? 1 : 0]->setChecked(true);
+            fra_comport->setVisible(serial);
+            fra_ethernet->setVisible(!serial);
+        }))
+        return;
+    if (!trap([&] {
+            const qint32 n = wholeNumberOf(w.portNumber);
+            if (n < 1 || n > 10)
+                throw RunError(RunError::SubscriptOutOfRange,
+                               QStringLiteral("There is no port button %1").arg(n));
+            ComPort[n]->setChecked(true);
+        }))
+        return;
+    if (!trap([&] {
+            switch (wholeNumberOf(w.baudRate)) {
+            case 2400:
+                baud24->setChecked(true);
+                break;
+            case 4800:
+                baud48->setChecked(true);
+                break;
+            case 9600:
+                baud96->setChecked(true);
+                break;
+            case 19200:
+                baud192->setChecked(true);
+                break;
+            case 57600:
+                baud576->setChecked(true);
+                break;
+            case 115200:
+                baud115->setChecked(true);
+                break;
+            default:
+                break;
+            }
+        }))
+        return;
+    if (!trap([&] {
+            const QString parity = w.parity.toUpper();
+            if (parity == QLatin1String("N"))
+                NoParity->setChecked(true);
+            else if (parity == QLatin1String("E"))
+                EvenParity->setChecked(true);
+            else if (parity == QLatin1String("O"))
+                OddParity->setChecked(true);
+        }))
+        return;
+    if (!trap([&] {
+            const qint32 data = wholeNumberOf(w.dataBits);
+            if (data == 7)
+                Data7->setChecked(true);
+            else if (data == 8)
+                Data8->setChecked(true);
+        }))
+        return;
+    trap([&] {
+        const qint32 stop = wholeNumberOf(w.stopBits);
+        if (stop == 1)
+            Stop1->setChecked(true);
+        else if (stop == 2)
+            Stop2->setChecked(true);
+    });
+}
+
+void frm_Commsettings::opt_ethser_Click(int index)
+{
+    fra_comport->setVisible(index == 1);
+    fra_ethernet->setVisible(index != 1);
+}
+
+void frm_Commsettings::okbutton_Click()
+{
+    Trap trap(kModule, QStringLiteral("OkButton_Click"), Trap::StopWhenDeclined);
+    CommsWorkingValues &w = commsWorkingValues();
+    ScalerSettings &s = programSettings();
+    // The hidden speeds are looked at first; 4800 is never read, so a stored
+    // 4800 stays as it was unless another speed is chosen.
+    const std::array<std::pair<QRadioButton *, const char *>, 5> speeds{{{baud24, "2400"},
+                                                                         {baud96, "9600"},
+                                                                         {baud192, "19200"},
+                                                                         {baud576, "57600"},
+                                                                         {baud115, "115200"}}};
+    for (const auto &[button, text] : speeds) {
+        if (button->isChecked()) {
+            w.baudRate = QString::fromLatin1(text);
+            break;
+        }
+    }
+    if (NoParity->isChecked())
+        w.parity = QStringLiteral("N");
+    else if (EvenParity->isChecked())
+        w.parity = QStringLiteral("E");
+    else if (OddParity->isChecked())
+        w.parity = QStringLiteral("O");
+    if (Data7->isChecked())
+        w.dataBits = QStringLiteral("7");
+    else if (Data8->isChecked())
+        w.dataBits = QStringLiteral("8");
+    if (Stop1->isChecked())
+        w.stopBits = QStringLiteral("1");
+    else if (Stop2->isChecked())
+        w.stopBits = QStringLiteral("2");
+    for (int n = 1; n <= 10; ++n) {
+        if (ComPort[n]->isChecked()) {
+            w.portNumber = QString::number(n);
+            break;
+        }
+    }
+    if (!trap([] { scalerLink().CloseChannel(); }))
+        return;
+    s.CommsType = opt_ethser[1]->isChecked() ? 1 : 0;
+    s.SerialParameters = w.baudRate + QLatin1Char(',') + w.parity + QLatin1Char(',') + w.dataBits +
+                         QLatin1Char(',') + w.stopBits;
+    s.SerialPort = QStringLiteral("COM") + w.portNumber + QLatin1Char(':');
+    s.EthernetAddress = txt_ethaddress->text();
+    s.EthernetPort = txt_ethport->text();
+    if (!trap([] { OpenScalerLink(); }))
+        return;
+    if (!trap([] { SaveSettings(); }))
+        return;
+    close();
+}
+
+void frm_Commsettings::cmd_cancel_Click()
+{
+    close();
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The serial line settings as the dialog works on them, cut out of the
+// stored port name and parameter string. They live for the whole run.
+struct CommsWorkingValues
+{
+    QString portNumber;
+    QString baudRate;
+    QString parity;
+    QString dataBits;
+    QString stopBits;
+};
+CommsWorkingValues &commsWorkingValues();
+
+// Fills the working values from the stored port name ("COM1:") and
+// parameter string ("57600,n,8,1"). Throws RunError 5 at the first field
+// that cannot be cut out; the fields before it are filled.
+void ParseCommsSettings();
+
+// The communication settings: serial or Ethernet, the port and line speed,
+// or the unit's address and port. Modeless; OK reopens the link and saves.
+class frm_Commsettings : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frm_Commsettings(QWidget *parent = nullptr);
+
+    void Form_Load();
+    void opt_ethser_Click(int index);
+    void okbutton_Click();
+    void cmd_cancel_Click();
+
+    QLabel *Label1;
+    std::array<QRadioButton *, 2> opt_ethser; // 0 Ethernet, 1 Serial
+    QGroupBox *fra_comport;
+    std::array<QRadioButton *, 11> ComPort{}; // indices 1 to 10
+    QGroupBox *Frame6;
+    QRadioButton *baud576;
+    QRadioButton *baud115;
+    QGroupBox *fra_ethernet;
+    QLineEdit *txt_ethaddress;
+    QLineEdit *txt_ethport;
+    QPushButton *cmd_cancel;
+    QPushButton *okbutton;
+
+    // Outside the visible area; they still take part in loading and OK.
+    QGroupBox *Frame1;
+    QRadioButton *baud24;
+    QRadioButton *baud48;
+    QRadioButton *baud96;
+    QRadioButton *baud192;
+    QGroupBox *Frame4;
+    QRadioButton *NoParity;
+    QRadioButton *OddParity;
+    QRadioButton *EvenParity;
+    QGroupBox *Frame2;
+    QRadioButton *Data7;
+    QRadioButton *Data8;
+    QGroupBox *Frame3;
+    QRadioButton *Stop1;
+    QRadioButton *Stop2;
+    QGroupBox *Frame5;
+    QRadioButton *NoFlow;
+    QRadioButton *XonFlow;
+    QRadioButton *RTSFlow;
+    QRadioButton *BothFlow;
+
+private:
+    int px(int twips) const;
+};
