@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "DesignFont.h"
 #include "FlashwrightVersion.h"
 #include "mod_MsgBoxEx.h"
 
@@ -32,6 +33,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     setModal(true);
     setFixedSize(px(ClientWidth), px(ClientHeight));
 
+    setFont(designFont());
     const auto place = [this](QWidget *w, const char *name, int left, int top, int width,
                               int height) {
         w->setObjectName(QString::fromLatin1(name));

@@ -1,5 +1,6 @@
 #include "frm_Commsettings.h"
 
+#include "DesignFont.h"
 #include "LinkInstances.h"
 #include "RunError.h"
 #include "ScalerSettings.h"
@@ -76,8 +77,9 @@ frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
     setModal(false);
     setFixedSize(px(3675), px(3540));
 
+    setFont(designFont());
     const auto place = [this](QWidget *w, int left, int top, int width, int height) {
-        w->setGeometry(px(left), px(top), px(width), px(height));
+        placeControl(w, QRect(px(left), px(top), px(width), px(height)));
     };
     const auto radio = [&](QWidget *parent, const QString &caption, const char *name, int left,
                            int top, int width, int height) {
@@ -95,9 +97,12 @@ frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
     };
 
     Label1 = new QLabel(QStringLiteral("Please Select the communications type :"), this);
-    place(Label1, 120, 0, 3500, 195);
+    place(Label1, 120, 0, 2865, 195);
     opt_ethser[0] = radio(this, QStringLiteral("Ethernet"), "opt_ethser0", 1043, 263, 975, 255);
     opt_ethser[1] = radio(this, QStringLiteral("Serial"), "opt_ethser1", 2003, 263, 975, 255);
+    // The two choices touch at the design's positions; keep the first caption whole.
+    opt_ethser[1]->move(std::max(opt_ethser[1]->x(), opt_ethser[0]->geometry().right() + 4),
+                        opt_ethser[1]->y());
 
     fra_comport = frame(QStringLiteral("&Com Port"), "fra_comport", 480, 600, 2715, 2055);
     for (int n = 1; n <= 10; ++n) {

@@ -1,5 +1,6 @@
 #include "frm_programme.h"
 
+#include "DesignFont.h"
 #include "HiResPerc.h"
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
@@ -34,11 +35,7 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
 
     auto *client = new QWidget(this);
     setCentralWidget(client);
-    // The design's controls are sized for an 8 point sans serif face.
-    QFont designFont(QStringLiteral("MS Sans Serif"));
-    designFont.setStyleHint(QFont::SansSerif);
-    designFont.setPointSize(8);
-    setFont(designFont);
+    setFont(designFont());
 
     const auto place = [this](QWidget *w, const char *name, int left, int top, int width,
                               int height) {
@@ -64,8 +61,8 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     ProgressBar1 = new HiResPerc(client);
     place(ProgressBar1, "ProgressBar1", 600, 480, 3735, 375);
     // The bar's stored properties: it draws 0 % once they are read.
-    ProgressBar1->ReadProperties({{QStringLiteral("FontName"), designFont.family()},
-                                  {QStringLiteral("FontSize"), designFont.pointSizeF()}});
+    ProgressBar1->ReadProperties({{QStringLiteral("FontName"), designFont().family()},
+                                  {QStringLiteral("FontSize"), designFont().pointSizeF()}});
 
     cmd_checkupdate = new QPushButton(QStringLiteral("&Check Update"), client);
     place(cmd_checkupdate, "cmd_checkupdate", 1620, 960, 1380, 345);
