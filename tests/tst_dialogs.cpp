@@ -2,14 +2,19 @@
 #include "ScriptedAnswerer.h"
 #include "TestEnvironment.h"
 #include "frmAbout.h"
+#include "frm_pathselect.h"
 #include "frm_programme.h"
 #include "mod_Scaler_INI.h"
 #include "mod_programmer_main.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -35,6 +40,8 @@ private Q_SLOTS:
 
     void aboutBox_data();
     void aboutBox();
+    void folderMenu_data();
+    void folderMenu();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -84,6 +91,55 @@ void TestDialogs::aboutBox()
     }
     QVERIFY(window.findChildren<frmAbout *>().isEmpty()); // unloaded after each OK
     QVERIFY(answerer->messages().isEmpty());
+}
+
+void TestDialogs::folderMenu_data()
+{
+    QTest::addColumn<bool>("pathBefore");
+    QTest::addColumn<bool>("chooseFolder"); // else Cancel
+    QTest::addColumn<bool>("enabledAfter");
+    QTest::newRow("first use, folder chosen") << false << true << true;
+    QTest::newRow("first use, cancelled") << false << false << false;
+    QTest::newRow("path set, cancelled: still saved and enabled") << true << false << true;
+}
+
+void TestDialogs::folderMenu()
+{
+    QFETCH(bool, pathBefore);
+    QFETCH(bool, chooseFolder);
+    QFETCH(bool, enabledAfter);
+    const QString folder = env->path(QStringLiteral("fw"));
+    QDir().mkpath(folder);
+    QFile vq(QDir(folder).filePath(QStringLiteral("vq200_s70_1.vq")));
+    QVERIFY(vq.open(QIODevice::WriteOnly));
+    vq.close();
+    env->store({{QStringLiteral("Firmware"), pathBefore ? folder : QString()}});
+    answerer->plan({MsgAnswer::Ok}); // "Firmware path not set" at start
+    frm_programme window;
+    Main();
+    QCOMPARE(window.cmd_programme_prog->isEnabled(), pathBefore);
+
+    QTimer::singleShot(0, &window, [&] {
+        auto *dialog = qobject_cast<frm_pathselect *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (chooseFolder) {
+            dialog->setDir1Path(folder);
+            dialog->cmd_programme_prog->click();
+        } else {
+            dialog->cmd_cancel->click();
+        }
+    });
+    window.mnu_file_path->trigger();
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(window.cmd_programme_prog->isEnabled(), enabledAfter);
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
+                    QStringLiteral("ORVANT"));
+    // Saved only when a path exists: then every key is written.
+    QCOMPARE(store.contains(QStringLiteral("Programmer/Left")), enabledAfter);
+    if (enabledAfter)
+        QCOMPARE(QDir::cleanPath(store.value(QStringLiteral("Programmer/Firmware")).toString()),
+                 QDir::cleanPath(folder));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -8,6 +8,7 @@
 #include "UserMessage.h"
 #include "frmAbout.h"
 #include "frm_Commsettings.h"
+#include "frm_pathselect.h"
 #include "mod_MsgBoxEx.h"
 #include "mod_Scaler_Firmware.h"
 #include "mod_Scaler_INI.h"
@@ -96,6 +97,7 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
             &frm_programme::cmd_programme_prog_Click);
     connect(cmd_abort, &QPushButton::clicked, this, &frm_programme::cmd_abort_Click);
     connect(mnu_about, &QAction::triggered, this, &frm_programme::mnu_about_Click);
+    connect(mnu_file_path, &QAction::triggered, this, &frm_programme::mnu_file_path_Click);
     connect(mnu_tools_serialport, &QAction::triggered, this,
             &frm_programme::mnu_tools_serialport_Click);
     connect(mnu_tools_getident, &QAction::triggered, this,
@@ -210,6 +212,20 @@ void frm_programme::mnu_about_Click()
         frmAbout about(this);
         about.exec();
     });
+}
+
+void frm_programme::mnu_file_path_Click()
+{
+    Trap trap(kModule, QStringLiteral("mnu_file_path_click"));
+    trap([this] {
+        frm_pathselect dialog(this);
+        dialog.exec();
+    });
+    // Saved and usable whenever a path exists, whether or not the dialog changed it.
+    if (!programSettings().FirmwarePath.isEmpty()) {
+        trap([] { SaveSettings(); });
+        trap([this] { cmd_programme_prog->setEnabled(true); });
+    }
 }
 
 void frm_programme::mnu_tools_serialport_Click()

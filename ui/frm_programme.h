@@ -37,6 +37,7 @@ public:
     void mnu_tools_getVersion_Click();
     void mnu_about_Click();
     void mnu_tools_serialport_Click();
+    void mnu_file_path_Click();
 
     // True while a command that talks to the unit runs.
     bool busy() const { return m_busy; }
