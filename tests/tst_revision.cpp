@@ -1,0 +1,114 @@
+#include "RevisionFile.h"
+
+#include <QTest>
+
+class TestRevision : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parse_data();
+    void parse();
+    void compare_data();
+    void compare();
+};
+
+void TestRevision::parse_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("file");
+
+    const QByteArray sum = QByteArray(64, 'a');
+    QTest::newRow("whole") << QByteArray("format=1\nversion=1.0.43\nfile=setup.exe\nsha256=" + sum)
+                           << true << "1.0.43"
+                           << "setup.exe";
+    QTest::newRow("comments, blanks, CR LF, unknown keys")
+        << QByteArray("# site\r\n\r\n format = 1 \r\nvendor=x\r\nversion=120\r\n") << true << "120"
+        << "";
+    QTest::newRow("no format") << QByteArray("version=1\n") << false << ""
+                               << "";
+    QTest::newRow("format 2") << QByteArray("format=2\nversion=1\n") << false << ""
+                              << "";
+    QTest::newRow("a line that is not key=value")
+        << QByteArray("format=1\nversion 1\n") << false << ""
+        << "";
+    QTest::newRow("a key given twice")
+        << QByteArray("format=1\nversion=1\nversion=2\n") << false << ""
+        << "";
+    QTest::newRow("short checksum") << QByteArray("format=1\nsha256=abcd\n") << false << ""
+                                    << "";
+    QTest::newRow("checksum not hex")
+        << QByteArray("format=1\nsha256=" + QByteArray(64, 'g')) << false << ""
+        << "";
+    QTest::newRow("not UTF-8") << QByteArray("format=1\nversion=\xff\xfe\n") << false << ""
+                               << "";
+    QTest::newRow("larger than 64 KiB")
+        << QByteArray("format=1\n# " + QByteArray(64 * 1024, 'x')) << false << ""
+        << "";
+    QTest::newRow("HTML error page")
+        << QByteArray("<html><body>Not found</body></html>") << false << ""
+        << "";
+}
+
+void TestRevision::parse()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, valid);
+    QFETCH(QString, version);
+    QFETCH(QString, file);
+    QString why;
+    const std::optional<RevisionFile> r = RevisionFile::parse(text, &why);
+    QCOMPARE(r.has_value(), valid);
+    QCOMPARE(why.isEmpty(), valid);
+    if (valid) {
+        QCOMPARE(r->version, version);
+        QCOMPARE(r->file, file);
+    }
+}
+
+void TestRevision::compare_data()
+{
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<QString>("ours");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("result");
+    QTest::newRow("newer by number, not by text") << "1.0.100"
+                                                  << "1.0.43" << 2 << 1;
+    QTest::newRow("older") << "1.0.43"
+                           << "1.0.100" << 2 << 0;
+    QTest::newRow("equal") << "1.0.43"
+                           << "1.0.43" << 2 << 2;
+    QTest::newRow("missing parts are zero") << "1.0"
+                                            << "1.0.0" << 2 << 2;
+    QTest::newRow("longer and newer") << "1.0.0.1"
+                                      << "1.0.0" << 2 << 1;
+    QTest::newRow("site unreadable") << "1.x"
+                                     << "1.0.0" << 2 << 0;
+    QTest::newRow("ours unreadable") << "2.0"
+                                     << "" << 2 << 0;
+    QTest::newRow("empty part") << "1..2"
+                                << "1.0.2" << 2 << 0;
+    QTest::newRow("too long to be a number") << QString(30, QLatin1Char('9')) << "1" << 1 << 0;
+    QTest::newRow("level newer") << "121"
+                                 << "120" << 1 << 1;
+    QTest::newRow("level equal") << "120"
+                                 << "120" << 1 << 2;
+    QTest::newRow("level with dots is unreadable") << "1.2"
+                                                   << "1" << 1 << 0;
+    QTest::newRow("negative level is unreadable") << "-1"
+                                                  << "0" << 1 << 0;
+}
+
+void TestRevision::compare()
+{
+    QFETCH(QString, site);
+    QFETCH(QString, ours);
+    QFETCH(int, kind);
+    QFETCH(int, result);
+    QCOMPARE(int(compareVersions(site, ours, kind)), result);
+}
+
+QTEST_GUILESS_MAIN(TestRevision)
+#include "tst_revision.moc"
