@@ -15,6 +15,13 @@ if(FLASHWRIGHT_SANITIZE)
   target_link_options(fw_common_cfg INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(FLASHWRIGHT_FUZZ)
+  # Every library is instrumented for the fuzzer; only the targets link its main.
+  target_compile_options(fw_common_cfg INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(fw_common_cfg INTERFACE -fsanitize=address,undefined)
+endif()
+
 # Version constants, generated into the build folder.
 configure_file(${CMAKE_SOURCE_DIR}/cmake/Version.h.in
   ${CMAKE_BINARY_DIR}/generated/FlashwrightVersion.h @ONLY)
