@@ -1,6 +1,5 @@
 #include "FlashwrightVersion.h"
-#include "ScriptedAnswerer.h"
-#include "TestEnvironment.h"
+#include "ProgramFixture.h"
 #include "frmAbout.h"
 #include "frm_pathselect.h"
 #include "frm_programme.h"
@@ -20,32 +19,18 @@
 
 #include <memory>
 
-class TestDialogs : public QObject
+class TestDialogs : public QObject, private ProgramFixture
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        env = std::make_unique<TestEnvironment>();
-        answerer = std::make_unique<ScriptedAnswerer>();
-        setProgramFolder(env->programFolder());
-        programSettings() = ScalerSettings();
-    }
-    void cleanup()
-    {
-        answerer.reset();
-        env.reset();
-    }
+    void init() { startFixture(); }
+    void cleanup() { stopFixture(); }
 
     void aboutBox_data();
     void aboutBox();
     void folderMenu_data();
     void folderMenu();
-
-private:
-    std::unique_ptr<TestEnvironment> env;
-    std::unique_ptr<ScriptedAnswerer> answerer;
 };
 
 void TestDialogs::aboutBox_data()

@@ -1,7 +1,6 @@
+#include "ProgramFixture.h"
 #include "RunError.h"
 #include "ScalerSettings.h"
-#include "ScriptedAnswerer.h"
-#include "TestEnvironment.h"
 #include "frm_pathselect.h"
 #include "mod_programmer_main.h"
 
@@ -15,23 +14,13 @@
 
 #include <memory>
 
-class TestPathSelect : public QObject
+class TestPathSelect : public QObject, private ProgramFixture
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        env = std::make_unique<TestEnvironment>();
-        answerer = std::make_unique<ScriptedAnswerer>();
-        setProgramFolder(env->programFolder());
-        programSettings() = ScalerSettings();
-    }
-    void cleanup()
-    {
-        answerer.reset();
-        env.reset();
-    }
+    void init() { startFixture(); }
+    void cleanup() { stopFixture(); }
 
     void firstUse();
     void folderList();
@@ -63,8 +52,6 @@ private:
         return out;
     }
 
-    std::unique_ptr<TestEnvironment> env;
-    std::unique_ptr<ScriptedAnswerer> answerer;
 };
 
 void TestPathSelect::firstUse()

@@ -1,10 +1,9 @@
 #include "ErrorControl.h"
 #include "HiResPerc.h"
 #include "LinkInstances.h"
+#include "ProgramFixture.h"
 #include "RunError.h"
 #include "ScalerLink.h"
-#include "ScriptedAnswerer.h"
-#include "TestEnvironment.h"
 #include "VqSimulator.h"
 #include "frm_programme.h"
 #include "mod_Scaler_Firmware.h"
@@ -45,7 +44,7 @@ enum class Fault
 };
 } // namespace
 
-class TestProgramme : public QObject
+class TestProgramme : public QObject, private ProgramFixture
 {
     Q_OBJECT
 
@@ -78,30 +77,21 @@ private:
     void verifyIdle();
     bool linkOpen() { return static_cast<ScalerLink &>(scalerLink()).isOpen(); }
 
-    std::unique_ptr<TestEnvironment> env;
-    std::unique_ptr<ScriptedAnswerer> answerer;
     std::unique_ptr<VqSimulator> sim;
     std::unique_ptr<frm_programme> window;
 };
 
 void TestProgramme::init()
 {
-    env = std::make_unique<TestEnvironment>();
-    answerer = std::make_unique<ScriptedAnswerer>();
-    setProgramFolder(env->programFolder());
-    programSettings() = ScalerSettings();
-    releaseScalerLink();
+    startFixture();
     QDir().mkpath(firmwareFolder());
-    AbortFlag = VFalse;
 }
 
 void TestProgramme::cleanup()
 {
     window.reset();
     sim.reset();
-    releaseScalerLink();
-    answerer.reset();
-    env.reset();
+    stopFixture();
 }
 
 void TestProgramme::start(const VqSimOptions &options)

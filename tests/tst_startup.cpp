@@ -2,8 +2,7 @@
 #include "HiResPerc.h"
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
-#include "ScriptedAnswerer.h"
-#include "TestEnvironment.h"
+#include "ProgramFixture.h"
 #include "frm_programme.h"
 #include "mod_MsgBoxEx.h"
 #include "mod_Scaler_INI.h"
@@ -35,24 +34,13 @@ const QString kPathNotSet =
     QStringLiteral("Firmware path not set please set using File->Firmware File Path");
 } // namespace
 
-class TestStartup : public QObject
+class TestStartup : public QObject, private ProgramFixture
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        env = std::make_unique<TestEnvironment>();
-        answerer = std::make_unique<ScriptedAnswerer>();
-        setProgramFolder(env->programFolder());
-        programSettings() = ScalerSettings();
-        releaseScalerLink();
-    }
-    void cleanup()
-    {
-        answerer.reset();
-        env.reset();
-    }
+    void init() { startFixture(); }
+    void cleanup() { stopFixture(); }
 
     void truncateAtChar_data();
     void truncateAtChar();
@@ -70,10 +58,6 @@ private Q_SLOTS:
     void unwritableStoreIsReported();
     void linkThatDoesNotOpen();
     void layoutFollowsTheDesign();
-
-private:
-    std::unique_ptr<TestEnvironment> env;
-    std::unique_ptr<ScriptedAnswerer> answerer;
 };
 
 void TestStartup::truncateAtChar_data()
