@@ -51,7 +51,6 @@ private:
             out << item->text();
         return out;
     }
-
 };
 
 void TestPathSelect::firstUse()
