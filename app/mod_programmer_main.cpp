@@ -4,6 +4,7 @@
 #include "LinkInstances.h"
 #include "ProgrammerWindow.h"
 #include "UserMessage.h"
+#include "WebFetcher.h"
 #include "mod_Scaler_INI.h"
 
 #include <QCoreApplication>
@@ -77,6 +78,8 @@ void Main()
 {
     ErrorCtl().starterrorhandler(errorLogTarget(), 2);
     releaseErrorCtl();
+
+    setWebFetcherFactory([] { return std::make_unique<WebFetcher>(); });
 
     ProgrammerWindow &window = *mainWindow();
     window.loadWindow();

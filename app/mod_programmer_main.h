@@ -4,9 +4,10 @@
 
 #include <optional>
 
-// The program's start: switches the error log on, loads and shows the main
-// window, reads the settings, asks the web fetcher about internet support,
-// enables programming when a firmware path is set, and sets the caption.
+// The program's start: installs the web fetcher, switches the error log on,
+// loads and shows the main window, reads the settings, asks the web fetcher
+// about internet support, enables programming when a firmware path is set,
+// and sets the caption.
 // The main window must have been registered with setMainWindow().
 void Main();
 

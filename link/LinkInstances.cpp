@@ -1,6 +1,6 @@
 #include "LinkInstances.h"
 
-#include "OfflineWebFetcher.h"
+#include "RunError.h"
 #include "ScalerLink.h"
 
 namespace {
@@ -40,8 +40,13 @@ void setScalerLinkFactory(ScalerLinkFactory factory)
 WebFetcherInterface &webFetcher()
 {
     Instances &i = instances();
-    if (!i.fetcher)
-        i.fetcher = i.fetcherFactory ? i.fetcherFactory() : std::make_unique<OfflineWebFetcher>();
+    if (!i.fetcher) {
+        // The program installs the real fetcher at start; without it there is
+        // no component to create.
+        if (!i.fetcherFactory)
+            throw RunError(429, QStringLiteral("The internet component is not installed"));
+        i.fetcher = i.fetcherFactory();
+    }
     return *i.fetcher;
 }
 

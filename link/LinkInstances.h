@@ -19,4 +19,6 @@ void setScalerLinkFactory(ScalerLinkFactory factory);
 
 WebFetcherInterface &webFetcher();
 void releaseWebFetcher();
+// Installs the factory of the web fetcher; webFetcher() raises 429 while
+// there is none.
 void setWebFetcherFactory(WebFetcherFactory factory);

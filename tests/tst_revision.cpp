@@ -1,5 +1,9 @@
 #include "RevisionFile.h"
+#include "UpdateSite.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestRevision : public QObject
@@ -11,6 +15,9 @@ private Q_SLOTS:
     void parse();
     void compare_data();
     void compare();
+    void address_data();
+    void address();
+    void downloadFolder();
 };
 
 void TestRevision::parse_data()
@@ -108,6 +115,70 @@ void TestRevision::compare()
     QFETCH(int, kind);
     QFETCH(int, result);
     QCOMPARE(int(compareVersions(site, ours, kind)), result);
+}
+
+void TestRevision::address_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address"); // empty for an invalid one
+
+    QTest::newRow("site") << "updates.example.com/updates/"
+                          << "programmer.rev"
+                          << "https://updates.example.com/updates/programmer.rev";
+    QTest::newRow("loopback mirror") << "127.0.0.1:8080/updates/"
+                                     << "abc_12.rev"
+                                     << "http://127.0.0.1:8080/updates/abc_12.rev";
+    QTest::newRow("localhost") << "localhost/updates/"
+                               << "a.vq"
+                               << "http://localhost/updates/a.vq";
+    QTest::newRow("IPv6 loopback") << "[::1]:81/updates/"
+                                   << "a.vq"
+                                   << "http://[::1]:81/updates/a.vq";
+    QTest::newRow("host that only starts like loopback")
+        << "127.0.0.1.example.com/updates/"
+        << "a.vq"
+        << "https://127.0.0.1.example.com/updates/a.vq";
+    QTest::newRow("other private address stays on https") << "192.168.1.1/updates/"
+                                                          << "a.vq"
+                                                          << "https://192.168.1.1/updates/a.vq";
+    QTest::newRow("query and fragment characters stay in the name")
+        << "updates.example.com/updates/"
+        << "a?b#c%d.vq"
+        << "https://updates.example.com/updates/a%3Fb%23c%25d.vq";
+    QTest::newRow("user in the base") << "user@evil.example/updates/"
+                                      << "a.vq"
+                                      << "";
+    QTest::newRow("empty base") << ""
+                                << "a.vq"
+                                << "";
+    QTest::newRow("base with a query") << "updates.example.com/updates/?x="
+                                       << "a.vq"
+                                       << "";
+}
+
+void TestRevision::address()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+
+    const QUrl url = updateAddress(base, name);
+    if (address.isEmpty())
+        QVERIFY(!url.isValid());
+    else
+        QCOMPARE(url.toString(QUrl::FullyEncoded), address);
+}
+
+void TestRevision::downloadFolder()
+{
+    QTemporaryDir dir;
+    QStandardPaths::setTestModeEnabled(true);
+    QCOMPARE(downloadFolderFor(dir.path()), dir.path());
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCOMPARE(downloadFolderFor(dir.filePath(QStringLiteral("gone"))), data);
+    QCOMPARE(downloadFolderFor(QString()), data);
+    QVERIFY(QFileInfo(data).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestRevision)

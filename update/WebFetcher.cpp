@@ -1,0 +1,297 @@
+#include "WebFetcher.h"
+
+#include "ErrorControl.h"
+#include "FlashwrightVersion.h"
+#include "UpdateSite.h"
+#include "mod_Scaler_Firmware.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QHostAddress>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QSaveFile>
+#include <QSslSocket>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+// The system's proxy for everything but the loopback host, which no proxy serves.
+class SiteProxyFactory : public QNetworkProxyFactory
+{
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
+    {
+        const QString host = query.peerHostName();
+        const QHostAddress address(host);
+        if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+            (!address.isNull() && address.isLoopback()))
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        return systemProxyForQuery(query);
+    }
+};
+
+bool isRevisionFile(qint16 mode, const QString &fileName)
+{
+    return mode == 0 ||
+           (mode == 2 && fileName.endsWith(QLatin1String(".rev"), Qt::CaseInsensitive));
+}
+} // namespace
+
+struct WebFetcher::Transfer
+{
+    QUrl url;
+    QString fileName;
+    qint64 limit = -1;              // refuse a body larger than this
+    DownloadOwner *owner = nullptr; // shown the progress, may cancel
+    // Takes each piece as it arrives; false stops the transfer.
+    std::function<bool(const QByteArray &)> sink;
+
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    int status = 0;
+    QString errorText;
+    bool cancelled = false;
+    bool stalled = false;
+    bool tooLarge = false;
+    bool sinkFailed = false;
+};
+
+WebFetcher::WebFetcher() : m_manager(std::make_unique<QNetworkAccessManager>())
+{
+    m_manager->setProxyFactory(new SiteProxyFactory);
+    m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+WebFetcher::~WebFetcher() = default;
+
+QString WebFetcher::UpdateFileName()
+{
+    return m_revision ? m_revision->file : QString();
+}
+
+qint16 WebFetcher::CompareVersion(QString &version, qint32 &kind)
+{
+    return m_revision ? compareVersions(m_revision->version, version, kind) : 0;
+}
+
+qint32 WebFetcher::ErrorCode()
+{
+    return m_error;
+}
+
+void WebFetcher::SetDownloadFolder(QString &folder)
+{
+    m_folder = folder;
+}
+
+void WebFetcher::FinishTransfers()
+{
+    m_manager->clearConnectionCache();
+}
+
+void WebFetcher::ResetTransfer()
+{
+    m_revision.reset();
+    m_error = FetchError::None;
+}
+
+qint32 WebFetcher::CheckInternetSupport()
+{
+    return QSslSocket::supportsSsl() ? 1 : 3;
+}
+
+qint32 WebFetcher::errorCodeFor(QNetworkReply::NetworkError error, int httpStatus)
+{
+    if (httpStatus == 404 || httpStatus == 410)
+        return FetchError::NotFound;
+    if (httpStatus == 407)
+        return FetchError::ProxyAuthentication;
+    switch (error) {
+    case QNetworkReply::ContentNotFoundError:
+    case QNetworkReply::ContentGoneError:
+        return FetchError::NotFound;
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return FetchError::ProxyAuthentication;
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyConnectionClosedError:
+        return FetchError::NoInternet;
+    default:
+        return FetchError::Unknown;
+    }
+}
+
+qint16 WebFetcher::fail(qint32 code, const QString &fileName, const QString &why)
+{
+    m_error = code;
+    ErrorCtl().Adddebug(QStringLiteral("Update: \"%1\" was not fetched (code %2): %3")
+                            .arg(fileName)
+                            .arg(code)
+                            .arg(why));
+    return 0;
+}
+
+void WebFetcher::run(Transfer &transfer)
+{
+    QNetworkRequest request(transfer.url);
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QStringLiteral("Flashwright/") + QLatin1String(FlashwrightVersion::Text));
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    const std::unique_ptr<QNetworkReply> reply(m_manager->get(request));
+
+    QEventLoop loop;
+    QTimer stall;
+    stall.setSingleShot(true);
+    QObject::connect(&stall, &QTimer::timeout, reply.get(), [&] {
+        transfer.stalled = true;
+        reply->abort();
+    });
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, reply.get(), [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (transfer.limit >= 0 && length.isValid() && length.toLongLong() > transfer.limit) {
+            transfer.tooLarge = true;
+            reply->abort();
+        }
+    });
+    qint64 received = 0;
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
+        stall.start(m_stallMs);
+        const QByteArray piece = reply->readAll();
+        received += piece.size();
+        if (transfer.limit >= 0 && received > transfer.limit) {
+            transfer.tooLarge = true;
+            reply->abort();
+        } else if (!transfer.sink(piece)) {
+            transfer.sinkFailed = true;
+            reply->abort();
+        }
+    });
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(),
+                     [&](qint64 bytes, qint64 total) {
+                         stall.start(m_stallMs);
+                         if (transfer.owner)
+                             transfer.owner->transferProgress(bytes, total);
+                     });
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+
+    if (transfer.owner)
+        transfer.owner->transferStarted(transfer.fileName, [&transfer, r = reply.get()] {
+            transfer.cancelled = true;
+            r->abort();
+        });
+    stall.start(m_stallMs);
+    // With no dialog to answer, the person's clicks wait until the transfer
+    // has ended, as they would while any other call of the check blocks.
+    if (!reply->isFinished())
+        loop.exec(transfer.owner ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    stall.stop();
+    if (transfer.owner)
+        transfer.owner->transferFinished();
+
+    transfer.error = reply->error();
+    transfer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    transfer.errorText = reply->errorString();
+    reply->disconnect();
+}
+
+qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, DownloadOwner *owner)
+{
+    m_error = FetchError::None;
+    const QString name = fileName;
+    const bool revision = isRevisionFile(mode, name);
+    if (revision)
+        m_revision.reset();
+    if (!ScalerProtocol::isPlainFileName(name.toUtf8()))
+        return fail(FetchError::Unknown, name, QStringLiteral("not a plain file name"));
+    Transfer transfer;
+    transfer.url = updateAddress(base, name);
+    transfer.fileName = name;
+    if (!transfer.url.isValid())
+        return fail(
+            FetchError::Unknown, name,
+            QStringLiteral("the site's address \"%1\" is not a host name and path").arg(base));
+
+    if (revision) {
+        QByteArray body;
+        transfer.limit = RevisionFile::MaximumSize;
+        transfer.sink = [&body](const QByteArray &piece) {
+            body += piece;
+            return true;
+        };
+        run(transfer);
+        if (transfer.tooLarge)
+            return fail(FetchError::BadRevisionFile, name,
+                        QStringLiteral("larger than %1 bytes").arg(RevisionFile::MaximumSize));
+        if (transfer.error != QNetworkReply::NoError || transfer.stalled)
+            return fail(transfer.stalled ? FetchError::NoInternet
+                                         : errorCodeFor(transfer.error, transfer.status),
+                        name,
+                        transfer.stalled
+                            ? QStringLiteral("nothing arrived for %1 ms").arg(m_stallMs)
+                            : transfer.errorText);
+        QString why;
+        m_revision = RevisionFile::parse(body, &why);
+        if (!m_revision)
+            return fail(FetchError::BadRevisionFile, name, why);
+        return 1;
+    }
+
+    // A file is only accepted with the checksum its revision file gives.
+    if (!m_revision || m_revision->sha256.isEmpty())
+        return fail(FetchError::BadRevisionFile, name,
+                    QStringLiteral("no revision file with a sha256 line was fetched for it"));
+    if (m_folder.isEmpty())
+        return fail(FetchError::Unknown, name, QStringLiteral("no download folder is set"));
+    QSaveFile file(QDir(m_folder).filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(FetchError::Unknown, name,
+                    QStringLiteral("%1 cannot be written: %2")
+                        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    transfer.owner = mode == 0 ? nullptr : owner;
+    transfer.sink = [&](const QByteArray &piece) {
+        hash.addData(piece);
+        return file.write(piece) == piece.size();
+    };
+    run(transfer);
+    if (transfer.cancelled || transfer.stalled || transfer.sinkFailed ||
+        transfer.error != QNetworkReply::NoError) {
+        file.cancelWriting();
+        if (transfer.cancelled)
+            return fail(FetchError::Cancelled, name, QStringLiteral("cancelled by the user"));
+        if (transfer.stalled)
+            return fail(FetchError::NoInternet, name,
+                        QStringLiteral("nothing arrived for %1 ms").arg(m_stallMs));
+        if (transfer.sinkFailed)
+            return fail(FetchError::Unknown, name,
+                        QStringLiteral("writing failed: ") + file.errorString());
+        return fail(errorCodeFor(transfer.error, transfer.status), name, transfer.errorText);
+    }
+    if (hash.result() != m_revision->sha256) {
+        file.cancelWriting();
+        return fail(FetchError::Unknown, name,
+                    QStringLiteral("its sha256 %1 is not the %2 of its revision file")
+                        .arg(QString::fromLatin1(hash.result().toHex()),
+                             QString::fromLatin1(m_revision->sha256.toHex())));
+    }
+    if (!file.commit())
+        return fail(FetchError::Unknown, name,
+                    QStringLiteral("it could not be saved: ") + file.errorString());
+#ifndef Q_OS_WIN
+    // An installer must be runnable where it lands.
+    if (mode == 2)
+        QFile::setPermissions(file.fileName(), QFile::permissions(file.fileName()) |
+                                                   QFileDevice::ExeOwner | QFileDevice::ExeUser);
+#endif
+    return 1;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "RevisionFile.h"
+#include "WebFetcherInterface.h"
+
+#include <QNetworkReply>
+
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+// The internet component: fetches revision files, firmware files and the
+// program's installer from the update site over HTTPS, one at a time, while
+// the caller waits. Revision files are kept in memory; every other file is
+// written to a temporary file in the download folder, checked against the
+// sha256 of the revision file fetched last, and only then renamed over its
+// target, so a failed download leaves an earlier file as it was.
+class WebFetcher : public WebFetcherInterface
+{
+public:
+    WebFetcher();
+    ~WebFetcher() override;
+
+    QString UpdateFileName() override;
+    qint16 CompareVersion(QString &version, qint32 &kind) override;
+    qint32 ErrorCode() override;
+    qint16 DownloadFile(QString &base, QString &fileName, qint16 mode,
+                        DownloadOwner *owner) override;
+    void SetDownloadFolder(QString &folder) override;
+    void FinishTransfers() override;
+    void ResetTransfer() override;
+    qint32 CheckInternetSupport() override;
+
+    // How long a transfer may receive nothing before it fails (30 s).
+    void setStallTimeout(int milliseconds) { m_stallMs = milliseconds; }
+
+    // The error code for a failed reply: its network error and HTTP status.
+    static qint32 errorCodeFor(QNetworkReply::NetworkError error, int httpStatus);
+
+private:
+    struct Transfer;
+    qint16 fail(qint32 code, const QString &fileName, const QString &why);
+    // Runs one GET to its end; what arrives goes to the transfer's sink.
+    void run(Transfer &transfer);
+
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+    std::optional<RevisionFile> m_revision;
+    QString m_folder;
+    qint32 m_error = 0;
+    int m_stallMs = 30000;
+};
