@@ -198,6 +198,23 @@ bool firmwareFileFound(const QString &path, const QString &folder)
     return !canonicalFolder.isEmpty() &&
            QFileInfo(file.canonicalFilePath()).path() == canonicalFolder;
 }
+
+// The unit's file in the folder. Units name their files in any case and the
+// update site's files are lower case; where names are case-sensitive, the one
+// file whose name differs from the unit's only in case is that file too.
+QString firmwareFileIn(const QString &folder, const QByteArray &identification)
+{
+    const QString path = firmwareFilePath(folder, identification);
+    if (path.isEmpty() || QFileInfo::exists(path))
+        return path;
+    // Compared as names, never as patterns: "*" from a unit matches nothing.
+    const QString wanted = QFileInfo(path).fileName();
+    QStringList alike;
+    for (const QString &entry : QDir(folder).entryList(QDir::Files))
+        if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
+            alike.append(entry);
+    return alike.size() == 1 ? QDir(folder).filePath(alike.first()) : path;
+}
 } // namespace
 
 bool Firmware_CheckAbort()
@@ -378,7 +395,7 @@ bool Firmware_Programme(const QString &folder)
         return false;
 
     // The unit names the file: a name that is not a plain file name names none.
-    const QString fileName = firmwareFilePath(folder, identification);
+    const QString fileName = firmwareFileIn(folder, identification);
     if (identification.isEmpty() || !firmwareFileFound(fileName, folder)) {
         trap([&] { tellUser(QStringLiteral("File does not exist")); });
         trap([&] { window().setStatus(QString()); });
