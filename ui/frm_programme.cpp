@@ -1,10 +1,13 @@
 #include "frm_programme.h"
 
 #include "DesignFont.h"
+#include "ErrorControl.h"
+#include "FlashwrightVersion.h"
 #include "HiResPerc.h"
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "Trap.h"
+#include "UpdateSite.h"
 #include "UserMessage.h"
 #include "frmAbout.h"
 #include "frm_Commsettings.h"
@@ -16,12 +19,57 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
+#include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 namespace {
 const QString kModule = QStringLiteral("frm_programme");
+
+// The lowest firmware level that reports its file name without a restart.
+constexpr int kLevelNamingFirmware = 120;
+
+QString updateTitle()
+{
+    return QStringLiteral("Updates");
+}
+
+// The message for an error code of the internet component; empty for a code
+// that has none.
+QString fetchErrorMessage(qint32 code)
+{
+    switch (code) {
+    case FetchError::NotFound:
+        return QStringLiteral("Web Page not found");
+    case FetchError::Unknown:
+        return QStringLiteral("Unknown error\r\nPlease check internet connection settings");
+    case FetchError::NoInternet:
+        return QStringLiteral("Could not access the internet");
+    case FetchError::ProxyAuthentication:
+        return QStringLiteral("Proxy authentication failure.\r\n"
+                              "Please check internet connection settings");
+    case FetchError::Cancelled:
+        return QStringLiteral("Update aborted at user request");
+    case FetchError::BadRevisionFile:
+        return QStringLiteral("Wrong version of revision file on web site\r\n"
+                              "Ensure that the programmer is the latest version");
+    default:
+        return QString();
+    }
+}
+
+void showFetchError(qint32 code)
+{
+    const QString message = fetchErrorMessage(code);
+    if (!message.isEmpty())
+        windowMessage(message, MsgStyle::OkOnly, QStringLiteral("Update"));
+}
 
 // The design's client area below the menu bar, in twips.
 constexpr int kClientWidth = 4620;
@@ -104,6 +152,7 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
             &frm_programme::mnu_tools_getident_Click);
     connect(mnu_tools_getVersion, &QAction::triggered, this,
             &frm_programme::mnu_tools_getVersion_Click);
+    connect(cmd_checkupdate, &QPushButton::clicked, this, &frm_programme::cmd_checkupdate_Click);
 
     m_statusLater.setSingleShot(true);
     connect(&m_statusLater, &QTimer::timeout, this, &frm_programme::flushStatus);
@@ -266,6 +315,269 @@ void frm_programme::askUnit(const QString &procedure,
         });
     trap([] { scalerLink().CloseChannel(); });
     m_busy = false;
+}
+
+void frm_programme::cmd_checkupdate_Click()
+{
+    // A click that reaches the window while a check waits on a dialog is not
+    // a second check.
+    if (m_checking)
+        return;
+    const QScopedValueRollback<bool> checking(m_checking, true);
+    const QScopedValueRollback<bool> busy(m_busy, true);
+    Trap trap(kModule, QStringLiteral("cmd_checkupdate_click"));
+
+    trap([&] { mnu_about->setEnabled(false); });
+    trap([&] { mnu_tools->menuAction()->setEnabled(false); });
+    trap([&] { mnu_file_path->setEnabled(false); });
+    trap([&] { cmd_programme_prog->setEnabled(false); });
+    trap([] { OpenScalerLink(); });
+
+    QString downloadFolder;
+    trap([&] {
+        downloadFolder = downloadFolderFor(programFolder());
+        webFetcher().SetDownloadFolder(downloadFolder);
+    });
+
+    QByteArray name;
+    QString firmwareLevel;
+    trap([&] { firmwareLevel = QString::number(Firmware_GetPTBT(name)); });
+    qint16 goOn = MsgAnswer::Yes;
+    if (firmwareLevel.toInt() < kLevelNamingFirmware) {
+        trap([&] {
+            goOn = windowMessage(
+                QStringLiteral("Your current firmware requires a reboot of the scaler \r\n"
+                               "in order to determine the scaler type. It is not possible to \r\n"
+                               "determine the current software version of the device \r\n"
+                               "so the latest will be downloaded\r\n\r\nContinue ?"),
+                MsgStyle::Question + MsgStyle::YesNo, QStringLiteral("Update"));
+        });
+        if (goOn == MsgAnswer::Yes) {
+            bool identified = false;
+            trap([&] { identified = Firmware_GetIdent(name); });
+            if (identified) {
+                name += ".vq";
+            } else {
+                trap([] {
+                    windowMessage(QStringLiteral("Failed to read scaler type"),
+                                  MsgStyle::Exclamation, QStringLiteral("Update"));
+                });
+                goOn = MsgAnswer::No;
+            }
+        }
+    }
+    if (goOn == MsgAnswer::Yes) {
+        // The unit's bytes, one character each, as the site names its files.
+        QString firmwareName = QString::fromLatin1(name).toLower();
+        checkSiteForUpdates(trap, firmwareName, firmwareLevel, downloadFolder);
+    }
+
+    trap([] { scalerLink().CloseChannel(); });
+    trap([&] { enableAfterCheck(); });
+    trap([] { webFetcher().FinishTransfers(); });
+}
+
+void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
+                                        const QString &firmwareLevel, const QString &downloadFolder)
+{
+    QString base = updateSiteBase();
+
+    // The program's own release first.
+    qint16 fetched = 0;
+    trap([&] {
+        QString name = QStringLiteral("programmer.rev");
+        fetched = webFetcher().DownloadFile(base, name, 2, this);
+    });
+    if (fetched != 0) {
+        qint16 newer = 0;
+        trap([&] {
+            QString ours = QStringLiteral("%1.%2.%3")
+                               .arg(FlashwrightVersion::Major)
+                               .arg(FlashwrightVersion::Minor)
+                               .arg(FlashwrightVersion::Revision);
+            qint32 kind = 2;
+            newer = webFetcher().CompareVersion(ours, kind);
+        });
+        qint16 take = MsgAnswer::No;
+        if (newer == 1)
+            trap([&] {
+                take = windowMessage(QStringLiteral("Newer Version of Programmer availiable, "
+                                                    "download ?"),
+                                     MsgStyle::Information + MsgStyle::YesNo, updateTitle());
+            });
+        if (take == MsgAnswer::Yes) {
+            qint16 installer = 0;
+            trap([&] {
+                QString name = webFetcher().UpdateFileName();
+                installer = webFetcher().DownloadFile(base, name, 2, this);
+            });
+            if (installer != 0) {
+                trap([] {
+                    windowMessage(QStringLiteral("The application will now exit and install "
+                                                 "the updates"),
+                                  MsgStyle::Information, updateTitle());
+                });
+                trap([&] {
+                    const QString name = webFetcher().UpdateFileName();
+                    const QString path = QDir(downloadFolder).filePath(name);
+                    const QFileInfo file(path);
+                    if (ScalerProtocol::isPlainFileName(name.toUtf8()) && file.isFile() &&
+                        !QProcess::startDetached(path, {}, downloadFolder))
+                        ErrorCtl().Adddebug(QStringLiteral("Update: the installer %1 could not "
+                                                           "be started")
+                                                .arg(QDir::toNativeSeparators(path)));
+                });
+                // Nothing of the normal ending runs: the installer replaces the program.
+                endProgramNow(0);
+            }
+            // The technician asked for the new program and did not get it: say
+            // why, then go on with the firmware, which does not depend on it.
+            qint32 code = 0;
+            trap([&] { code = webFetcher().ErrorCode(); });
+            trap([&] { showFetchError(code); });
+            trap([] { webFetcher().ResetTransfer(); });
+        }
+    } else {
+        qint32 code = 0;
+        trap([&] { code = webFetcher().ErrorCode(); });
+        if (code != 0)
+            trap([&] { showFetchError(code); });
+    }
+
+    qint32 code = 0;
+    trap([&] { code = webFetcher().ErrorCode(); });
+    if (code != 0)
+        return;
+    trap([] { webFetcher().ResetTransfer(); });
+
+    // The firmware.
+    bool questionAsked = false;
+    qint16 lastAnswer = MsgAnswer::No;
+    [&] {
+        QString revisionName;
+        trap([&] {
+            revisionName =
+                TruncateAtChar(firmwareName, QStringLiteral(".")) + QStringLiteral(".rev");
+            revisionName = revisionName.toLower();
+        });
+        qint16 revisionFetched = 0;
+        trap([&] { revisionFetched = webFetcher().DownloadFile(base, revisionName, 0, this); });
+        if (revisionFetched == 0)
+            return;
+        const auto compare = [&] {
+            qint16 result = 0;
+            trap([&] {
+                QString level = firmwareLevel;
+                qint32 kind = 1;
+                result = webFetcher().CompareVersion(level, kind);
+            });
+            return result;
+        };
+        if (compare() == 1) {
+            trap([&] {
+                lastAnswer = windowMessage(QStringLiteral("Newer Firmware availiable, download ?"),
+                                           MsgStyle::Information + MsgStyle::YesNo, updateTitle());
+            });
+            questionAsked = true;
+        }
+        if (compare() == 2) {
+            trap([&] {
+                lastAnswer = windowMessage(QStringLiteral("You currently have the latest "
+                                                          "firmware.\r\nDo you wish to "
+                                                          "download anyway?"),
+                                           MsgStyle::Information + MsgStyle::YesNo, updateTitle());
+            });
+            questionAsked = true;
+        }
+        if (!questionAsked || lastAnswer != MsgAnswer::Yes)
+            return;
+        qint16 downloaded = 0;
+        trap([&] { downloaded = webFetcher().DownloadFile(base, firmwareName, 1, this); });
+        if (downloaded == 0)
+            return;
+        trap([] { webFetcher().FinishTransfers(); });
+        // The firmware path points where the file really is.
+        trap([&] {
+            programSettings().FirmwarePath =
+                QDir::toNativeSeparators(downloadFolder) + QDir::separator();
+        });
+        trap([] { SaveSettings(); });
+        trap([] { scalerLink().CloseChannel(); });
+        trap([&] { enableAfterCheck(); });
+        qint16 program = MsgAnswer::No;
+        trap([&] {
+            program =
+                windowMessage(QStringLiteral("Program scaler ?"),
+                              MsgStyle::Question + MsgStyle::YesNo, QStringLiteral("Program"));
+        });
+        if (program == MsgAnswer::Yes) {
+            trap([&] { cmd_programme_prog_Click(); });
+            m_busy = true;
+        }
+        questionAsked = false;
+    }();
+
+    trap([&] { code = webFetcher().ErrorCode(); });
+    if (code != 0) {
+        trap([&] { showFetchError(code); });
+        return;
+    }
+    if (!questionAsked)
+        trap([] {
+            windowMessage(QStringLiteral("Check Update finished"), MsgStyle::OkOnly,
+                          QStringLiteral("Update"));
+        });
+}
+
+void frm_programme::enableAfterCheck()
+{
+    mnu_about->setEnabled(true);
+    mnu_tools->menuAction()->setEnabled(true);
+    if (!programSettings().FirmwarePath.isEmpty())
+        cmd_programme_prog->setEnabled(true);
+    mnu_file_path->setEnabled(true);
+}
+
+void frm_programme::transferStarted(const QString &fileName, std::function<void()> cancel)
+{
+    delete m_download;
+    m_downloadName = fileName;
+    m_download = new QProgressDialog(this);
+    m_download->setObjectName(QStringLiteral("frm_download"));
+    m_download->setWindowTitle(QStringLiteral("Downloading"));
+    m_download->setLabelText(fileName);
+    m_download->setCancelButtonText(QStringLiteral("Cancel"));
+    m_download->setWindowModality(Qt::ApplicationModal);
+    m_download->setAutoClose(false);
+    m_download->setAutoReset(false);
+    m_download->setMinimumDuration(0);
+    m_download->setRange(0, 0);
+    connect(m_download, &QProgressDialog::canceled, this,
+            [cancel = std::move(cancel)] { cancel(); });
+    m_download->show();
+}
+
+void frm_programme::transferProgress(qint64 received, qint64 total)
+{
+    if (!m_download)
+        return;
+    const QLocale locale;
+    if (total > 0) {
+        m_download->setLabelText(
+            QStringLiteral("%1\n%2 of %3 bytes")
+                .arg(m_downloadName, locale.toString(received), locale.toString(total)));
+        m_download->setRange(0, 1000);
+        m_download->setValue(
+            static_cast<int>(qBound(qint64(0), received * 1000 / total, qint64(1000))));
+    } else {
+        m_download->setLabelText(
+            QStringLiteral("%1\n%2 bytes").arg(m_downloadName, locale.toString(received)));
+    }
+}
+
+void frm_programme::transferFinished()
+{
+    delete m_download;
 }
 
 void frm_programme::setStatus(const QString &text)

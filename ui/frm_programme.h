@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProgrammerWindow.h"
+#include "WebFetcherInterface.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -10,15 +11,17 @@
 #include <functional>
 
 class HiResPerc;
+class Trap;
 class frm_Commsettings;
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressDialog;
 class QPushButton;
 
 // The program's main window: status line, percentage bar, three buttons and
 // the menu bar. Registers itself as the program's main window while it lives.
-class frm_programme : public QMainWindow, public ProgrammerWindow
+class frm_programme : public QMainWindow, public ProgrammerWindow, public DownloadOwner
 {
     Q_OBJECT
 
@@ -38,6 +41,7 @@ public:
     void mnu_about_Click();
     void mnu_tools_serialport_Click();
     void mnu_file_path_Click();
+    void cmd_checkupdate_Click();
 
     // True while a command that talks to the unit runs.
     bool busy() const { return m_busy; }
@@ -56,6 +60,12 @@ public:
     void setCaption(const QString &caption) override;
     QString caption() const override;
     void setCheckUpdateVisible(bool visible) override;
+
+    // DownloadOwner: a modal progress dialog with the file name, the bytes,
+    // the percentage and a Cancel button.
+    void transferStarted(const QString &fileName, std::function<void()> cancel) override;
+    void transferProgress(qint64 received, qint64 total) override;
+    void transferFinished() override;
 
     // Controls, in tab order.
     QPushButton *cmd_programme_prog;
@@ -85,8 +95,16 @@ private:
     // Opens the link, runs one unit operation, and closes the link again.
     void askUnit(const QString &procedure, const std::function<void(QByteArray &)> &operation);
     void flushStatus();
+    // The update check from the program's own release to its last message;
+    // the closing steps follow in the caller.
+    void checkSiteForUpdates(Trap &trap, QString &firmwareName, const QString &firmwareLevel,
+                             const QString &downloadFolder);
+    void enableAfterCheck();
 
     bool m_busy = false;
+    bool m_checking = false;
+    QPointer<QProgressDialog> m_download;
+    QString m_downloadName;
     QPointer<frm_Commsettings> m_commSettings;
     // The status line may change at every block; the label is painted at
     // once, but at most once a frame, and a text that came between frames is

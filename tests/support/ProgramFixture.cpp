@@ -12,12 +12,14 @@ void ProgramFixture::startFixture()
     setProgramFolder(env->programFolder());
     programSettings() = ScalerSettings();
     releaseScalerLink();
+    releaseWebFetcher();
     AbortFlag = VFalse;
 }
 
 void ProgramFixture::stopFixture()
 {
     releaseScalerLink();
+    releaseWebFetcher();
     answerer.reset();
     env.reset();
 }

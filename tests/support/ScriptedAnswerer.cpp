@@ -12,6 +12,8 @@ ScriptedAnswerer::~ScriptedAnswerer()
 qint32 ScriptedAnswerer::answer(const MessageRequest &request)
 {
     m_messages.append(request);
+    if (m_look)
+        m_look(request);
     if (!m_planned.isEmpty())
         return m_planned.takeFirst();
     ++m_unplanned;

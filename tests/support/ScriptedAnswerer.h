@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // Stands in for the person at the message boxes: records every message and
 // gives the planned answers in order. A message with no planned answer gets
 // OK, or No when it asks Yes or No, and is counted as unplanned.
@@ -14,6 +16,9 @@ public:
     ~ScriptedAnswerer() override;
 
     void plan(QList<qint32> answers) { m_planned = std::move(answers); }
+    // Called with each message before it is answered, as a person would look
+    // at the screen before pressing a button.
+    void onMessage(std::function<void(const MessageRequest &)> look) { m_look = std::move(look); }
     qint32 answer(const MessageRequest &request) override;
 
     const QList<MessageRequest> &messages() const { return m_messages; }
@@ -26,4 +31,5 @@ private:
     QList<qint32> m_planned;
     QList<MessageRequest> m_messages;
     int m_unplanned = 0;
+    std::function<void(const MessageRequest &)> m_look;
 };

@@ -1,0 +1,537 @@
+#include "FlashwrightVersion.h"
+#include "LinkInstances.h"
+#include "ProcessEnd.h"
+#include "ProgramFixture.h"
+#include "ScalerLink.h"
+#include "SiteServer.h"
+#include "UpdateSite.h"
+#include "VqSimulator.h"
+#include "WebFetcher.h"
+#include "frm_programme.h"
+#include "mod_programmer_main.h"
+
+#include <QAction>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+const QString kRestart = QStringLiteral(
+    "Your current firmware requires a reboot of the scaler \r\nin order to determine the scaler "
+    "type. It is not possible to \r\ndetermine the current software version of the device \r\nso "
+    "the latest will be downloaded\r\n\r\nContinue ?");
+const QString kNotIdentified = QStringLiteral("Failed to read scaler type");
+const QString kNotFound = QStringLiteral("Web Page not found");
+const QString kUnknown =
+    QStringLiteral("Unknown error\r\nPlease check internet connection settings");
+const QString kNoInternet = QStringLiteral("Could not access the internet");
+const QString kProxy =
+    QStringLiteral("Proxy authentication failure.\r\nPlease check internet connection settings");
+const QString kCancelled = QStringLiteral("Update aborted at user request");
+const QString kWrongRevision = QStringLiteral(
+    "Wrong version of revision file on web site\r\nEnsure that the programmer is the latest "
+    "version");
+const QString kNewerProgram = QStringLiteral("Newer Version of Programmer availiable, download ?");
+const QString kWillExit = QStringLiteral("The application will now exit and install the updates");
+const QString kNewerFirmware = QStringLiteral("Newer Firmware availiable, download ?");
+const QString kLatest =
+    QStringLiteral("You currently have the latest firmware.\r\nDo you wish to download anyway?");
+const QString kProgram = QStringLiteral("Program scaler ?");
+const QString kFinished = QStringLiteral("Check Update finished");
+
+const QString kFirmwareName = QStringLiteral("vq200_s70_1.vq");
+const QString kFirmwareRevision = QStringLiteral("vq200_s70_1.rev");
+const QString kInstaller = QStringLiteral("flashwright-setup.sh");
+
+QString ownVersion()
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(FlashwrightVersion::Major)
+        .arg(FlashwrightVersion::Minor)
+        .arg(FlashwrightVersion::Revision);
+}
+
+QString newerProgramVersion()
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(FlashwrightVersion::Major)
+        .arg(FlashwrightVersion::Minor)
+        .arg(FlashwrightVersion::Revision + 1);
+}
+
+QByteArray revision(const QString &version, const QByteArray &described, const QString &file = {})
+{
+    QByteArray text = "# test site\nformat=1\nversion=" + version.toUtf8() + '\n';
+    if (!file.isEmpty())
+        text += "file=" + file.toUtf8() + '\n';
+    return text +
+           "sha256=" + QCryptographicHash::hash(described, QCryptographicHash::Sha256).toHex() +
+           '\n';
+}
+
+// A port on loopback where nothing listens.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+} // namespace
+
+class TestUpdate : public QObject, private ProgramFixture
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void beforeTheFirmwareSite_data();
+    void beforeTheFirmwareSite();
+    void programRevisionFailures_data();
+    void programRevisionFailures();
+    void firmwareOffers_data();
+    void firmwareOffers();
+    void newerProgramTaken();
+    void newerProgramNotFetched_data();
+    void newerProgramNotFetched();
+    void failedDownloadKeepsEarlierFile_data();
+    void failedDownloadKeepsEarlierFile();
+
+private:
+    // Starts the unit on loopback TCP and the program against it and the site.
+    void start(const VqSimOptions &options);
+    // Presses "&Check Update"; true when the program ended during the check.
+    bool check();
+    void verifyIdle();
+    QString downloaded(const QString &name) const
+    {
+        return QDir(env->programFolder()).filePath(name);
+    }
+    // The download folder's files but the error log, which shares it.
+    QStringList firmwareFolderFiles() const
+    {
+        QStringList files = QDir(env->programFolder()).entryList(QDir::Files | QDir::Hidden);
+        files.removeAll(QFileInfo(env->logPath()).fileName());
+        return files;
+    }
+    QString storedFirmwarePath() const
+    {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
+                         QStringLiteral("ORVANT"))
+            .value(QStringLiteral("Programmer/Firmware"))
+            .toString();
+    }
+
+    std::unique_ptr<SiteServer> site;
+    std::unique_ptr<VqSimulator> sim;
+    std::unique_ptr<frm_programme> window;
+};
+
+void TestUpdate::init()
+{
+    startFixture();
+    QDir().mkpath(env->path(QStringLiteral("fw")));
+    site = std::make_unique<SiteServer>();
+    QString why;
+    QVERIFY2(site->start(&why), qPrintable(why));
+    setUpdateSiteBase(site->base());
+    // By default the site offers this very program, so only the firmware counts.
+    site->setFile(QStringLiteral("programmer.rev"), revision(ownVersion(), "x", kInstaller));
+}
+
+void TestUpdate::cleanup()
+{
+    window.reset();
+    sim.reset();
+    site.reset();
+    setUpdateSiteBase(QString());
+    stopFixture();
+}
+
+void TestUpdate::start(const VqSimOptions &options)
+{
+    sim = std::make_unique<VqSimulator>(options);
+    QString why;
+    QVERIFY2(sim->startTcp(0, &why), qPrintable(why));
+    env->store({{QStringLiteral("Comms Type"), QStringLiteral("0")},
+                {QStringLiteral("EthernetAddress"), QStringLiteral("127.0.0.1")},
+                {QStringLiteral("Ethernet Port"), QString::number(sim->port())},
+                {QStringLiteral("Firmware"), env->path(QStringLiteral("fw"))}});
+    window = std::make_unique<frm_programme>();
+    Main();
+    QVERIFY(answerer->messages().isEmpty());
+    dynamic_cast<WebFetcher &>(webFetcher()).setStallTimeout(400);
+}
+
+bool TestUpdate::check()
+{
+    try {
+        window->cmd_checkupdate_Click();
+    } catch (const ProgramEnded &) {
+        return true;
+    }
+    return false;
+}
+
+void TestUpdate::verifyIdle()
+{
+    QVERIFY(window->mnu_about->isEnabled());
+    QVERIFY(window->mnu_tools->menuAction()->isEnabled());
+    QVERIFY(window->mnu_file_path->isEnabled());
+    QVERIFY(window->cmd_programme_prog->isEnabled());
+    QVERIFY(window->cmd_checkupdate->isEnabled());
+    QVERIFY(!window->cmd_abort->isEnabled());
+    QVERIFY(!static_cast<ScalerLink &>(scalerLink()).isOpen());
+    QVERIFY(!window->busy());
+    QVERIFY(!window->findChild<QProgressDialog *>());
+}
+
+void TestUpdate::beforeTheFirmwareSite_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QByteArray>("runningName");
+    QTest::addColumn<bool>("identifies");
+    QTest::addColumn<QList<qint32>>("answers");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("requests");
+
+    const QString programRev = QStringLiteral("programmer.rev");
+    QTest::newRow("level 119, restart declined: no web access")
+        << 119 << QByteArray("ABC_12") << true << QList<qint32>{MsgAnswer::No}
+        << QStringList{kRestart} << QStringList{};
+    QTest::newRow("level 119, unit not identified: no web access")
+        << 119 << QByteArray("ABC_12") << false << QList<qint32>{MsgAnswer::Yes}
+        << QStringList{kRestart, kNotIdentified} << QStringList{};
+    QTest::newRow("level 119, identified after the restart")
+        << 119 << QByteArray("RUNNING") << true << QList<qint32>{MsgAnswer::Yes}
+        << QStringList{kRestart, kNotFound} << QStringList{programRev, "abc_s70_12.rev"};
+    QTest::newRow("level 120 trusts the running name")
+        << 120 << QByteArray("ABC_12") << true << QList<qint32>{} << QStringList{kNotFound}
+        << QStringList{programRev, "abc_12.rev"};
+    QTest::newRow("revision file named up to the first dot")
+        << 200 << QByteArray("Fw.Main") << true << QList<qint32>{} << QStringList{kNotFound}
+        << QStringList{programRev, "fw.rev"};
+    QTest::newRow("running name that is a path is never asked for")
+        << 120 << QByteArray("a/b") << true << QList<qint32>{} << QStringList{kUnknown}
+        << QStringList{programRev};
+}
+
+void TestUpdate::beforeTheFirmwareSite()
+{
+    QFETCH(int, level);
+    QFETCH(QByteArray, runningName);
+    QFETCH(bool, identifies);
+    QFETCH(QList<qint32>, answers);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, requests);
+
+    VqSimOptions o;
+    o.level = level;
+    o.fwName = runningName;
+    o.ident = "ABC_S70_12";
+    o.noId = !identifies;
+    o.bootMs = 20;
+    start(o);
+    answerer->plan(answers);
+    QVERIFY(!check());
+
+    QCOMPARE(answerer->texts().join(QLatin1Char('|')), messages.join(QLatin1Char('|')));
+    QCOMPARE(site->requests(), requests);
+    for (const MessageRequest &m : answerer->messages())
+        if (m.text == kNotFound || m.text == kUnknown) {
+            QCOMPARE(m.style, MsgStyle::OkOnly);
+            QCOMPARE(m.title, QStringLiteral("Update"));
+        }
+    QCOMPARE(answerer->unplanned(), messages.size() - answers.size());
+    verifyIdle();
+}
+
+void TestUpdate::programRevisionFailures_data()
+{
+    QTest::addColumn<SiteServer::Fault>("fault");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("siteDown");
+    QTest::addColumn<QString>("message");
+
+    using F = SiteServer::Fault;
+    const QByteArray good = revision(ownVersion(), "x", kInstaller);
+    QTest::newRow("404") << F::NotFound << good << false << kNotFound;
+    QTest::newRow("410") << F::Gone << good << false << kNotFound;
+    QTest::newRow("407") << F::ProxyAuth << good << false << kProxy;
+    QTest::newRow("500") << F::ServerError << good << false << kUnknown;
+    QTest::newRow("connection closed unanswered") << F::Refuse << good << false << kUnknown;
+    QTest::newRow("body cut short") << F::CutShort << good << false << kUnknown;
+    QTest::newRow("stalled") << F::Stall << good << false << kNoInternet;
+    QTest::newRow("site down") << F::None << good << true << kNoInternet;
+    QTest::newRow("format 2") << F::None << QByteArray("format=2\nversion=9.9.9\n") << false
+                              << kWrongRevision;
+    QTest::newRow("no format line")
+        << F::None << QByteArray("version=9.9.9\n") << false << kWrongRevision;
+    QTest::newRow("larger than 64 KiB")
+        << F::None << good + "# " + QByteArray(65 * 1024, 'x') + '\n'
+        << false << kWrongRevision;
+}
+
+void TestUpdate::programRevisionFailures()
+{
+    QFETCH(SiteServer::Fault, fault);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, siteDown);
+    QFETCH(QString, message);
+
+    site->setFile(QStringLiteral("programmer.rev"), content);
+    site->setFault(QStringLiteral("programmer.rev"), fault);
+    if (siteDown)
+        setUpdateSiteBase(QStringLiteral("127.0.0.1:%1/updates/").arg(closedPort()));
+    VqSimOptions o;
+    o.fwName = "VQ200_S70_1";
+    start(o);
+    QVERIFY(!check());
+
+    // The check ends at the program's revision file; the firmware is not asked for.
+    QCOMPARE(answerer->texts(), QStringList{message});
+    QCOMPARE(answerer->messages().first().style, MsgStyle::OkOnly);
+    QCOMPARE(answerer->messages().first().title, QStringLiteral("Update"));
+    QVERIFY(!site->requests().contains(kFirmwareRevision));
+    QCOMPARE(webFetcher().ErrorCode() != 0, true);
+    verifyIdle();
+    QVERIFY(!env->logLines().isEmpty());
+    QVERIFY(env->logLines().last().contains(QStringLiteral("programmer.rev")));
+}
+
+void TestUpdate::firmwareOffers_data()
+{
+    QTest::addColumn<QString>("siteLevel");
+    QTest::addColumn<QList<qint32>>("answers");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("programmed");
+
+    const QList<qint32> yesYes{MsgAnswer::Yes, MsgAnswer::Yes};
+    QTest::newRow("newer firmware taken and programmed")
+        << "121" << yesYes << QStringList{kNewerFirmware, kProgram, kFinished} << true;
+    QTest::newRow("same level downloaded anyway")
+        << "120" << yesYes << QStringList{kLatest, kProgram, kFinished} << true;
+    QTest::newRow("downloaded, not programmed")
+        << "121" << QList<qint32>{MsgAnswer::Yes, MsgAnswer::No}
+        << QStringList{kNewerFirmware, kProgram, kFinished} << false;
+    QTest::newRow("newer firmware declined")
+        << "121" << QList<qint32>{MsgAnswer::No} << QStringList{kNewerFirmware} << false;
+    QTest::newRow("older on the site: nothing to offer")
+        << "119" << QList<qint32>{} << QStringList{kFinished} << false;
+    QTest::newRow("level that is not a number: nothing to offer")
+        << "12a" << QList<qint32>{} << QStringList{kFinished} << false;
+}
+
+void TestUpdate::firmwareOffers()
+{
+    QFETCH(QString, siteLevel);
+    QFETCH(QList<qint32>, answers);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, programmed);
+
+    const QByteArray image = VqSimulator::randomImage(20 * 32, 7);
+    site->setFile(kFirmwareRevision, revision(siteLevel, image));
+    site->setFile(kFirmwareName, image);
+    VqSimOptions o;
+    // The unit names its file in upper case; the site's files are lower case.
+    o.fwName = "VQ200_S70_1";
+    o.ident = "VQ200_S70_1";
+    o.level = 120;
+    o.bootMs = 20;
+    o.size = image.size();
+    start(o);
+
+    const bool downloads = messages.contains(kProgram);
+    QString pathWhenAsked;
+    answerer->onMessage([&](const MessageRequest &m) {
+        if (m.text == kProgram) {
+            pathWhenAsked = storedFirmwarePath();
+            QCOMPARE(m.style, MsgStyle::Question + MsgStyle::YesNo);
+            QCOMPARE(m.title, QStringLiteral("Program"));
+            // The window is usable again while the question waits.
+            QVERIFY(window->mnu_about->isEnabled());
+            QVERIFY(!static_cast<ScalerLink &>(scalerLink()).isOpen());
+        }
+    });
+    answerer->plan(answers);
+    QVERIFY(!check());
+
+    QCOMPARE(answerer->texts(), messages);
+    const QString folderPath = QDir::toNativeSeparators(env->programFolder()) + QDir::separator();
+    if (downloads) {
+        QCOMPARE(pathWhenAsked, folderPath);
+        QFile file(downloaded(kFirmwareName));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), image);
+        QCOMPARE(site->requests().last(), kFirmwareName);
+    } else {
+        QVERIFY(!QFile::exists(downloaded(kFirmwareName)));
+        QCOMPARE(storedFirmwarePath(), env->path(QStringLiteral("fw")));
+        QVERIFY(!site->requests().contains(kFirmwareName));
+    }
+    if (programmed) {
+        QCOMPARE(sim->lastUpload(), image);
+        QCOMPARE(window->status(), QStringLiteral("Programing Complete...."));
+    } else {
+        QCOMPARE(sim->blocksReceived(), 0);
+    }
+    verifyIdle();
+}
+
+void TestUpdate::newerProgramTaken()
+{
+    const QByteArray installer = "#!/bin/sh\necho started > installer-started\n";
+    site->setFile(QStringLiteral("programmer.rev"),
+                  revision(newerProgramVersion(), installer, kInstaller));
+    site->setFile(kInstaller, installer);
+    VqSimOptions o;
+    o.fwName = "VQ200_S70_1";
+    start(o);
+    QFile store(env->storeFile());
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    const QByteArray storedBefore = store.readAll();
+    store.close();
+
+    answerer->plan({MsgAnswer::Yes});
+    QVERIFY(check());
+
+    QCOMPARE(answerer->texts(), (QStringList{kNewerProgram, kWillExit}));
+    QCOMPARE(answerer->messages().at(0).style, MsgStyle::Information + MsgStyle::YesNo);
+    QCOMPARE(answerer->messages().at(1).style, MsgStyle::Information);
+    QCOMPARE(answerer->messages().at(1).title, QStringLiteral("Updates"));
+    QCOMPARE(site->requests(), (QStringList{QStringLiteral("programmer.rev"), kInstaller}));
+    // The installer ran from its folder, detached; nothing of the normal ending ran.
+    QTRY_VERIFY(QFile::exists(downloaded(QStringLiteral("installer-started"))));
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    QCOMPARE(store.readAll(), storedBefore);
+}
+
+void TestUpdate::newerProgramNotFetched_data()
+{
+    QTest::addColumn<SiteServer::Fault>("fault");
+    QTest::addColumn<bool>("wrongChecksum");
+    QTest::addColumn<qint32>("answer");
+    QTest::addColumn<QStringList>("messages");
+
+    using F = SiteServer::Fault;
+    QTest::newRow("declined") << F::None << false << qint32(MsgAnswer::No)
+                              << QStringList{kNewerProgram, kLatest};
+    QTest::newRow("installer missing") << F::NotFound << false << qint32(MsgAnswer::Yes)
+                                       << QStringList{kNewerProgram, kNotFound, kLatest};
+    QTest::newRow("installer with a wrong checksum")
+        << F::None << true << qint32(MsgAnswer::Yes)
+        << QStringList{kNewerProgram, kUnknown, kLatest};
+}
+
+void TestUpdate::newerProgramNotFetched()
+{
+    QFETCH(SiteServer::Fault, fault);
+    QFETCH(bool, wrongChecksum);
+    QFETCH(qint32, answer);
+    QFETCH(QStringList, messages);
+
+    const QByteArray installer = "#!/bin/sh\necho started > installer-started\n";
+    site->setFile(QStringLiteral("programmer.rev"),
+                  revision(newerProgramVersion(), installer, kInstaller));
+    site->setFile(kInstaller, wrongChecksum ? installer + "# changed\n" : installer);
+    site->setFault(kInstaller, fault);
+    const QByteArray image = VqSimulator::randomImage(64, 3);
+    site->setFile(kFirmwareRevision, revision(QStringLiteral("120"), image));
+    VqSimOptions o;
+    o.fwName = "VQ200_S70_1";
+    start(o);
+
+    // The program's own update not taken: the check goes on with the firmware.
+    answerer->plan({answer, MsgAnswer::No});
+    QVERIFY(!check());
+    QCOMPARE(answerer->texts(), messages);
+    QCOMPARE(site->requests().last(), kFirmwareRevision);
+    QVERIFY(!QFile::exists(downloaded(kInstaller)));
+    QCOMPARE(QDir(env->programFolder()).entryList(QDir::Files | QDir::Hidden).filter(kInstaller),
+             QStringList{});
+    verifyIdle();
+}
+
+void TestUpdate::failedDownloadKeepsEarlierFile_data()
+{
+    QTest::addColumn<SiteServer::Fault>("fault");
+    QTest::addColumn<bool>("wrongChecksum");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("message");
+
+    using F = SiteServer::Fault;
+    QTest::newRow("cut short") << F::CutShort << false << false << kUnknown;
+    QTest::newRow("stalled") << F::Stall << false << false << kNoInternet;
+    QTest::newRow("wrong checksum") << F::None << true << false << kUnknown;
+    QTest::newRow("cancelled in the progress dialog") << F::None << false << true << kCancelled;
+    QTest::newRow("missing") << F::NotFound << false << false << kNotFound;
+}
+
+void TestUpdate::failedDownloadKeepsEarlierFile()
+{
+    QFETCH(SiteServer::Fault, fault);
+    QFETCH(bool, wrongChecksum);
+    QFETCH(bool, cancel);
+    QFETCH(QString, message);
+
+    const QByteArray image = VqSimulator::randomImage(256 * 1024, 5);
+    site->setFile(kFirmwareRevision, revision(QStringLiteral("121"), image));
+    QByteArray served = image;
+    if (wrongChecksum)
+        served[1000] = char(served[1000] ^ 1);
+    site->setFile(kFirmwareName, served);
+    site->setFault(kFirmwareName, fault);
+    if (cancel)
+        site->setChunkDelayMs(40);
+    const QByteArray earlier = "the firmware downloaded last time";
+    QFile old(downloaded(kFirmwareName));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(earlier);
+    old.close();
+
+    VqSimOptions o;
+    o.fwName = "VQ200_S70_1";
+    start(o);
+    const QStringList filesBefore = firmwareFolderFiles();
+    // The person presses Cancel once the dialog shows the first bytes.
+    QTimer presser;
+    int dialogsSeen = 0;
+    connect(&presser, &QTimer::timeout, this, [&] {
+        auto *dialog = window->findChild<QProgressDialog *>();
+        if (!dialog || !dialog->isVisible() || dialog->value() <= 0)
+            return;
+        ++dialogsSeen;
+        QVERIFY(dialog->isModal());
+        QVERIFY(dialog->labelText().startsWith(kFirmwareName));
+        if (cancel)
+            dialog->findChild<QPushButton *>()->click();
+    });
+    presser.start(10);
+    answerer->plan({MsgAnswer::Yes});
+    QVERIFY(!check());
+    presser.stop();
+
+    QCOMPARE(answerer->texts(), (QStringList{kNewerFirmware, message}));
+    if (cancel)
+        QVERIFY(dialogsSeen > 0);
+    QFile kept(downloaded(kFirmwareName));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), earlier);
+    QCOMPARE(firmwareFolderFiles(), filesBefore);
+    QCOMPARE(storedFirmwarePath(), env->path(QStringLiteral("fw")));
+    verifyIdle();
+}
+
+QTEST_MAIN(TestUpdate)
+#include "tst_update.moc"
