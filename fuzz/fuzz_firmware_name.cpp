@@ -1,26 +1,62 @@
-// A firmware file named by what a unit sends: whatever it sends, the file
-// lies directly in the firmware folder, never in a sibling such as "fw2".
+// File names from a unit or from the update site: whatever they send, a name
+// that is accepted names a file directly in the firmware or download folder,
+// never one in a sibling such as "fw2" or anywhere else. Compared as
+// canonical paths with a trailing separator.
 #include "mod_Scaler_Firmware.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+struct Folders
+{
+    Folders()
+    {
+        QDir(root.path()).mkpath(QStringLiteral("fw"));
+        QDir(root.path()).mkpath(QStringLiteral("fw2"));
+        folder = QDir(root.path()).filePath(QStringLiteral("fw"));
+        inside = QFileInfo(folder).canonicalFilePath() + QLatin1Char('/');
+    }
+    QTemporaryDir root;
+    QString folder;
+    QString inside;
+};
+
+// The canonical folder of path, with a trailing separator, or empty when that
+// folder does not exist.
+QString folderOf(const QString &path)
+{
+    const QString canonical = QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
+    return canonical.isEmpty() ? QString() : canonical + QLatin1Char('/');
+}
+
+void verifyInside(const Folders &f, const QString &path, const QString &suffix)
+{
+    const QString file = QFileInfo(path).fileName();
+    if (folderOf(path) != f.inside || file.size() <= suffix.size() || !file.endsWith(suffix))
+        __builtin_trap();
+}
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray identification(reinterpret_cast<const char *>(data),
-                                    static_cast<qsizetype>(size));
-    static const QString folder = QStringLiteral("/flashwright-fuzz/fw");
-    for (const QString &given : {folder, folder + QLatin1Char('/')}) {
-        const QString path = ScalerProtocol::firmwareFilePath(given, identification);
-        if (path.isEmpty())
-            continue;
-        const QString clean = QDir::cleanPath(path);
-        const QString inside = QDir::cleanPath(folder) + QLatin1Char('/');
-        if (!clean.startsWith(inside) || clean.indexOf(QLatin1Char('/'), inside.size()) >= 0 ||
-            clean.size() <= inside.size() + 3 || !clean.endsWith(QLatin1String(".vq")))
-            __builtin_trap();
+    static const Folders f;
+    const QByteArray name(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+
+    // The unit's identification names its firmware file.
+    for (const QString &given : {f.folder, f.folder + QLatin1Char('/')}) {
+        const QString path = ScalerProtocol::firmwareFilePath(given, name);
+        if (!path.isEmpty())
+            verifyInside(f, path, QStringLiteral(".vq"));
+    }
+    // A name the site or the unit gives is downloaded only when plain.
+    if (ScalerProtocol::isPlainFileName(name)) {
+        const QString path = QDir(f.folder).filePath(QString::fromLatin1(name));
+        verifyInside(f, path, QString());
     }
     return 0;
 }
