@@ -701,6 +701,17 @@ void VqSimulator::Impl::blockByte(char c)
         send(QByteArrayLiteral("N"), m_rxDue);
         return;
     }
+    if (block == m_opt.silentAt) {
+        event("block %d -> silence", block);
+        return;
+    }
+    if (block == m_opt.wrongAckAt) {
+        // Counted as accepted: the unit took the block but answered it wrongly.
+        event("block %d -> wrong answer", block);
+        m_accepted += BlockSize;
+        send(m_opt.wrongAck, m_rxDue);
+        return;
+    }
     // A refused block is sent again, so only accepted ones count towards the image.
     m_accepted += BlockSize;
     const bool complete = m_imageSize >= 0 && m_accepted >= m_imageSize;

@@ -30,10 +30,13 @@ struct VqSimOptions
     int nakAt = -1;                   // answer "N" to block K
     int earlyEAt = -1;                // answer "E" to block K
     int dropAt = -1;                  // drop the connection when block K arrives, unanswered
-    int replyDelayMs = 0;             // delay before every answer
-    int baud = 0;                     // pace both directions at 10 bits a byte; 0 for no pacing
-    bool verbose = false;             // one line per event on standard error
-    bool once = false;                // serve one connection, then stop
+    int silentAt = -1;                // never answer block K
+    int wrongAckAt = -1;              // answer block K with wrongAck instead of "A"
+    QByteArray wrongAck = "a";
+    int replyDelayMs = 0; // delay before every answer
+    int baud = 0;         // pace both directions at 10 bits a byte; 0 for no pacing
+    bool verbose = false; // one line per event on standard error
+    bool once = false;    // serve one connection, then stop
 };
 
 // A simulated VQ unit on 127.0.0.1 or on a pseudo-terminal, served by a

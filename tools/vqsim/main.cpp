@@ -125,6 +125,14 @@ int main(int argc, char *argv[])
          QStringLiteral("Drop the connection when block K (from 0) arrives; a pseudo-terminal is "
                         "then served on a new device."),
          QStringLiteral("K")},
+        {QStringLiteral("silent-at"), QStringLiteral("Never answer block K (from 0)."),
+         QStringLiteral("K")},
+        {QStringLiteral("wrong-ack-at"),
+         QStringLiteral("Answer block K (from 0) with the text of --wrong-ack instead of \"A\"."),
+         QStringLiteral("K")},
+        {QStringLiteral("wrong-ack"),
+         QStringLiteral("The wrong answer, as hexadecimal bytes (default 61, an \"a\")."),
+         QStringLiteral("HEX")},
         {QStringLiteral("reply-delay-ms"), QStringLiteral("Wait N ms before every answer."),
          QStringLiteral("N")},
         {QStringLiteral("baud"),
@@ -166,10 +174,19 @@ int main(int argc, char *argv[])
         !intOption("size", 0, LLONG_MAX, &o.size) || !intOption("nak-at", 0, INT_MAX, &o.nakAt) ||
         !intOption("early-e-at", 0, INT_MAX, &o.earlyEAt) ||
         !intOption("drop-at", 0, INT_MAX, &o.dropAt) ||
+        !intOption("silent-at", 0, INT_MAX, &o.silentAt) ||
+        !intOption("wrong-ack-at", 0, INT_MAX, &o.wrongAckAt) ||
         !intOption("reply-delay-ms", 0, INT_MAX, &o.replyDelayMs) ||
         !intOption("baud", 0, INT_MAX, &o.baud))
         return usageError(error);
 
+    if (parser.isSet(QStringLiteral("wrong-ack"))) {
+        const QString hex = parser.value(QStringLiteral("wrong-ack"));
+        if (hex.isEmpty() || hex.size() % 2 != 0 || !isHex(hex))
+            return usageError(
+                QStringLiteral("--wrong-ack wants hexadecimal bytes, not \"%1\"").arg(hex));
+        o.wrongAck = QByteArray::fromHex(hex.toLatin1());
+    }
     if (parser.isSet(QStringLiteral("ident")))
         o.ident = parser.value(QStringLiteral("ident")).toLatin1();
     if (parser.isSet(QStringLiteral("version"))) {
