@@ -111,3 +111,14 @@ double percentile(std::vector<double> values, double p)
     const auto at = static_cast<size_t>(p * double(values.size() - 1) + 0.5);
     return values[std::min(at, values.size() - 1)];
 }
+
+void storeLoopbackUnit(const QString &firmwareFolder)
+{
+    QDir().mkpath(firmwareFolder);
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
+                    QStringLiteral("ORVANT"));
+    store.setValue(QStringLiteral("Programmer/Comms Type"), QStringLiteral("0"));
+    store.setValue(QStringLiteral("Programmer/EthernetAddress"), QStringLiteral("127.0.0.1"));
+    store.setValue(QStringLiteral("Programmer/Firmware"), firmwareFolder);
+    store.sync();
+}

@@ -21,6 +21,10 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Creates firmwareFolder and points the settings store at it and at a unit
+// on loopback TCP (the port is set per unit in the program's settings).
+void storeLoopbackUnit(const QString &firmwareFolder);
+
 // Answers every message at once and remembers that one came: a benchmark
 // that meets a message has failed.
 class FailingAnswerer : public MessageAnswerer

@@ -30,13 +30,7 @@ struct Bench
     Bench()
     {
         setProgramFolder(env.path(QStringLiteral("program")));
-        QDir().mkpath(firmwareFolder);
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                        QStringLiteral("ORVANT"));
-        store.setValue(QStringLiteral("Programmer/Comms Type"), QStringLiteral("0"));
-        store.setValue(QStringLiteral("Programmer/EthernetAddress"), QStringLiteral("127.0.0.1"));
-        store.setValue(QStringLiteral("Programmer/Firmware"), firmwareFolder);
-        store.sync();
+        storeLoopbackUnit(firmwareFolder);
         window = std::make_unique<frm_programme>();
         Main();
     }

@@ -98,6 +98,15 @@ const FaultKind kFaults[] = {
     {"dropAt", true, false, [](VqSimOptions &o, int k) { o.dropAt = k; }},
     {"nakAt", true, false, [](VqSimOptions &o, int k) { o.nakAt = k; }},
     {"earlyEAt", true, false, [](VqSimOptions &o, int k) { o.earlyEAt = k; }},
+    // Wrong answers to a block: a lower-case "a", a zero byte, one "A" too many.
+    {"wrongAckAt", true, false,
+     [](VqSimOptions &o, int k) {
+         static const QByteArray answers[] = {"a", QByteArray(1, '\0'), "AA"};
+         o.wrongAckAt = k;
+         o.wrongAck = answers[k % 3];
+     }},
+    // The program waits 10 s for the answer to a block.
+    {"silentAt", true, true, [](VqSimOptions &o, int k) { o.silentAt = k; }},
     // No answer to anything: 1 s for an announcement, 0.4 s for the reset's
     // acknowledgement, 1 s more, the power-cycle request, 1 s for the id.
     {"silent", false, true, [](VqSimOptions &o, int) { o.silent = true; }},
@@ -171,13 +180,7 @@ struct Soak
     Soak()
     {
         setProgramFolder(env.path(QStringLiteral("program")));
-        QDir().mkpath(firmwareFolder);
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                        QStringLiteral("ORVANT"));
-        store.setValue(QStringLiteral("Programmer/Comms Type"), QStringLiteral("0"));
-        store.setValue(QStringLiteral("Programmer/EthernetAddress"), QStringLiteral("127.0.0.1"));
-        store.setValue(QStringLiteral("Programmer/Firmware"), firmwareFolder);
-        store.sync();
+        storeLoopbackUnit(firmwareFolder);
         window = std::make_unique<frm_programme>();
         Main();
     }
