@@ -423,7 +423,9 @@ bool Firmware_Programme(const QString &folder)
     QFile file(fileName);
     bool opened = false;
     trap([&] {
-        if (!file.open(QIODevice::ReadOnly))
+        // Unbuffered: each block is read from the file as it is now, so a
+        // file cut while it is sent is noticed at the next block.
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             throw RunError(RunError::PathFileAccess,
                            QStringLiteral("The firmware file could not be opened: ") +
                                file.errorString());
