@@ -33,15 +33,33 @@ public:
         m_settings.beginGroup(SettingsStoreName::Section);
     }
 
+    // Says in the log when the store could not be read whole: the program then
+    // runs on defaults for what it could not read.
+    void reportUnreadable() const
+    {
+        if (m_settings.status() != QSettings::NoError)
+            ErrorCtl().Adddebug(QStringLiteral("Settings: the store %1 could not be read whole; "
+                                               "defaults are used for what is missing")
+                                    .arg(QDir::toNativeSeparators(m_settings.fileName())));
+    }
+
     QString text(const QString &key, const QString &fallback) const
     {
         if (!m_settings.contains(key))
             return fallback;
         const QVariant v = m_settings.value(key);
         // A hand-edited value with commas and no quotes reads back as a list.
-        if (v.typeId() == QMetaType::QStringList)
-            return v.toStringList().join(QLatin1Char(','));
-        return v.toString();
+        const QString value = v.typeId() == QMetaType::QStringList
+                                  ? v.toStringList().join(QLatin1Char(','))
+                                  : v.toString();
+        // Bytes that are not UTF-8 read back as replacement characters, and
+        // the next save writes those: say so while the original is still there.
+        if (value.contains(QChar::ReplacementCharacter))
+            ErrorCtl().Adddebug(QStringLiteral("Settings: \"%1\" holds text that is not UTF-8 "
+                                               "(read as \"%2\"); it is saved so at the next "
+                                               "close")
+                                    .arg(key, value.left(200)));
+        return value;
     }
 
     qint64 number(const QString &key, qint64 fallback, qint64 min, qint64 max) const
@@ -91,6 +109,7 @@ QString defaultFirmwarePath()
 void LoadSettings()
 {
     const Store store;
+    store.reportUnreadable();
     const ScalerSettings defaults;
     ScalerSettings &s = programSettings();
     s.FirmwarePath = store.text(Key::Firmware, defaultFirmwarePath());
