@@ -93,9 +93,8 @@ void TestFaults::init()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(image);
     f.close();
-    env->store({{QStringLiteral("Comms Type"), QStringLiteral("0")},
-                {QStringLiteral("EthernetAddress"), QStringLiteral("127.0.0.1")},
-                {QStringLiteral("Firmware"), env->path(QStringLiteral("fw"))}});
+    // Each cycle sets the port of the unit it runs against.
+    env->storeLoopbackUnit(0, env->path(QStringLiteral("fw")));
     window = std::make_unique<frm_programme>();
     Main();
 }

@@ -57,10 +57,7 @@ void TestShutdown::leaveDuringCycle()
     o.replyDelayMs = 1;
     VqSimulator sim(o);
     QVERIFY(sim.startTcp(0));
-    env.store({{QStringLiteral("Comms Type"), QStringLiteral("0")},
-               {QStringLiteral("EthernetAddress"), QStringLiteral("127.0.0.1")},
-               {QStringLiteral("Ethernet Port"), QString::number(sim.port())},
-               {QStringLiteral("Firmware"), folder}});
+    env.storeLoopbackUnit(sim.port(), folder);
 
     frm_programme window;
     Main();

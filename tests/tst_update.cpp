@@ -164,10 +164,7 @@ void TestUpdate::start(const VqSimOptions &options)
     sim = std::make_unique<VqSimulator>(options);
     QString why;
     QVERIFY2(sim->startTcp(0, &why), qPrintable(why));
-    env->store({{QStringLiteral("Comms Type"), QStringLiteral("0")},
-                {QStringLiteral("EthernetAddress"), QStringLiteral("127.0.0.1")},
-                {QStringLiteral("Ethernet Port"), QString::number(sim->port())},
-                {QStringLiteral("Firmware"), env->path(QStringLiteral("fw"))}});
+    env->storeLoopbackUnit(sim->port(), env->path(QStringLiteral("fw")));
     window = std::make_unique<frm_programme>();
     Main();
     QVERIFY(answerer->messages().isEmpty());

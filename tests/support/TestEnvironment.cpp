@@ -86,3 +86,11 @@ QString logTail(const QString &line)
     const int at = line.indexOf(QStringLiteral(" FILE:"));
     return at < 0 ? line : line.mid(at + 1);
 }
+
+void TestEnvironment::storeLoopbackUnit(quint16 port, const QString &firmwareFolder) const
+{
+    store({{QStringLiteral("Comms Type"), QStringLiteral("0")},
+           {QStringLiteral("EthernetAddress"), QStringLiteral("127.0.0.1")},
+           {QStringLiteral("Ethernet Port"), QString::number(port)},
+           {QStringLiteral("Firmware"), firmwareFolder}});
+}

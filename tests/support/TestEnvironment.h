@@ -27,6 +27,8 @@ public:
 
     // Writes keys of the settings store's Programmer section.
     void store(const QMap<QString, QString> &values) const;
+    // Points the store at a unit on loopback TCP port and at firmwareFolder.
+    void storeLoopbackUnit(quint16 port, const QString &firmwareFolder) const;
     // Maps a port name such as "COM1" to a device in the store's Ports section.
     void mapPort(const QString &com, const QString &device) const;
 
