@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 QString &baseOverride()
@@ -45,11 +46,42 @@ QUrl updateAddress(const QString &base, const QString &fileName)
     return url;
 }
 
+bool redirectAllowed(const QUrl &from, const QUrl &to)
+{
+    if (to.scheme() == QLatin1String("https") && !to.host().isEmpty())
+        return true;
+    return to.scheme() == QLatin1String("http") && from.scheme() == QLatin1String("http") &&
+           isLoopbackHost(to.host());
+}
+
+bool isPlainSiteName(const QString &name)
+{
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1String("..")))
+        return false;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':'))
+            return false;
+        switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
 QString downloadFolderFor(const QString &programFolder)
 {
-    const QFileInfo folder(programFolder);
-    if (!programFolder.isEmpty() && folder.isDir() && folder.isWritable())
-        return programFolder;
+    // Permission bits do not tell (access lists, read-only volumes): try it.
+    if (!programFolder.isEmpty() && QFileInfo(programFolder).isDir()) {
+        QTemporaryFile probe(QDir(programFolder).filePath(QStringLiteral("write-test-XXXXXX")));
+        if (probe.open())
+            return programFolder;
+    }
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return data;

@@ -14,6 +14,16 @@ void setUpdateSiteBase(const QString &base);
 // so "?" or "#" in it cannot become a query. Invalid for a base without a host.
 QUrl updateAddress(const QString &base, const QString &fileName);
 
-// Where downloads go for the given program folder: the folder itself when the
-// program may write there, otherwise the per-user application data folder.
+// Whether the fetch of from may follow a redirect to to: to HTTPS always, to
+// plain HTTP only from plain HTTP and only to a loopback host.
+bool redirectAllowed(const QUrl &from, const QUrl &to);
+
+// Whether a name from the site or the unit may name a file in the download
+// folder: not empty, not hidden (no leading "."), no "..", no path separator
+// or drive colon, and no control, format or line-separator character.
+bool isPlainSiteName(const QString &name);
+
+// Where downloads go for the given program folder: the folder itself when a
+// file can really be created there, otherwise the per-user application data
+// folder.
 QString downloadFolderFor(const QString &programFolder);

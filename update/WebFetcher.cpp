@@ -3,7 +3,6 @@
 #include "ErrorControl.h"
 #include "FlashwrightVersion.h"
 #include "UpdateSite.h"
-#include "mod_Scaler_Firmware.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -57,12 +56,15 @@ struct WebFetcher::Transfer
     bool stalled = false;
     bool tooLarge = false;
     bool sinkFailed = false;
+    QUrl refusedRedirect;
 };
 
 WebFetcher::WebFetcher() : m_manager(std::make_unique<QNetworkAccessManager>())
 {
     m_manager->setProxyFactory(new SiteProxyFactory);
-    m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Every redirect is looked at: never from HTTPS to plain HTTP, and plain
+    // HTTP only between loopback hosts.
+    m_manager->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
 }
 
 WebFetcher::~WebFetcher() = default;
@@ -134,10 +136,15 @@ qint16 WebFetcher::fail(qint32 code, const QString &fileName, const QString &why
 {
     m_error = code;
     ErrorCtl().Adddebug(QStringLiteral("Update: \"%1\" was not fetched (code %2): %3")
-                            .arg(fileName)
-                            .arg(code)
-                            .arg(why));
+                            .arg(fileName, QString::number(code), why));
     return 0;
+}
+
+qint16 WebFetcher::refusedRedirect(const Transfer &transfer)
+{
+    return fail(FetchError::Unknown, transfer.fileName,
+                QStringLiteral("the site redirected %1 to %2, which is not fetched")
+                    .arg(transfer.url.toString(), transfer.refusedRedirect.toString()));
 }
 
 void WebFetcher::run(Transfer &transfer)
@@ -147,6 +154,7 @@ void WebFetcher::run(Transfer &transfer)
                       QStringLiteral("Flashwright/") + QLatin1String(FlashwrightVersion::Text));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
+    request.setMaximumRedirectsAllowed(5);
     const std::unique_ptr<QNetworkReply> reply(m_manager->get(request));
 
     QEventLoop loop;
@@ -155,6 +163,24 @@ void WebFetcher::run(Transfer &transfer)
     QObject::connect(&stall, &QTimer::timeout, reply.get(), [&] {
         transfer.stalled = true;
         reply->abort();
+    });
+    // A revision file is small: one that trickles in byte by byte, each just
+    // before the stall limit, is given up all the same.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, reply.get(), [&] {
+        transfer.stalled = true;
+        reply->abort();
+    });
+    if (transfer.limit >= 0)
+        deadline.start(4 * m_stallMs);
+    QObject::connect(reply.get(), &QNetworkReply::redirected, reply.get(), [&](const QUrl &to) {
+        if (redirectAllowed(reply->url(), to)) {
+            Q_EMIT reply->redirectAllowed();
+        } else {
+            transfer.refusedRedirect = to;
+            reply->abort();
+        }
     });
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, reply.get(), [&] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
@@ -195,6 +221,7 @@ void WebFetcher::run(Transfer &transfer)
     if (!reply->isFinished())
         loop.exec(transfer.owner ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     stall.stop();
+    deadline.stop();
     if (transfer.owner)
         transfer.owner->transferFinished();
 
@@ -211,7 +238,7 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
     const bool revision = isRevisionFile(mode, name);
     if (revision)
         m_revision.reset();
-    if (!ScalerProtocol::isPlainFileName(name.toUtf8()))
+    if (!isPlainSiteName(name))
         return fail(FetchError::Unknown, name, QStringLiteral("not a plain file name"));
     Transfer transfer;
     transfer.url = updateAddress(base, name);
@@ -229,6 +256,8 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
             return true;
         };
         run(transfer);
+        if (!transfer.refusedRedirect.isEmpty())
+            return refusedRedirect(transfer);
         if (transfer.tooLarge)
             return fail(FetchError::BadRevisionFile, name,
                         QStringLiteral("larger than %1 bytes").arg(RevisionFile::MaximumSize));
@@ -265,10 +294,12 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
     };
     run(transfer);
     if (transfer.cancelled || transfer.stalled || transfer.sinkFailed ||
-        transfer.error != QNetworkReply::NoError) {
+        !transfer.refusedRedirect.isEmpty() || transfer.error != QNetworkReply::NoError) {
         file.cancelWriting();
         if (transfer.cancelled)
             return fail(FetchError::Cancelled, name, QStringLiteral("cancelled by the user"));
+        if (!transfer.refusedRedirect.isEmpty())
+            return refusedRedirect(transfer);
         if (transfer.stalled)
             return fail(FetchError::NoInternet, name,
                         QStringLiteral("nothing arrived for %1 ms").arg(m_stallMs));

@@ -32,7 +32,8 @@ public:
     void ResetTransfer() override;
     qint32 CheckInternetSupport() override;
 
-    // How long a transfer may receive nothing before it fails (30 s).
+    // How long a transfer may receive nothing before it fails (30 s); a
+    // revision file must have arrived whole within four times as long.
     void setStallTimeout(int milliseconds) { m_stallMs = milliseconds; }
 
     // The error code for a failed reply: its network error and HTTP status.
@@ -41,6 +42,7 @@ public:
 private:
     struct Transfer;
     qint16 fail(qint32 code, const QString &fileName, const QString &why);
+    qint16 refusedRedirect(const Transfer &transfer);
     // Runs one GET to its end; what arrives goes to the transfer's sink.
     void run(Transfer &transfer);
 
