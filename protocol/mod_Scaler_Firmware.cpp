@@ -1,5 +1,6 @@
 #include "mod_Scaler_Firmware.h"
 
+#include "ErrorControl.h"
 #include "LinkInstances.h"
 #include "ProgrammerWindow.h"
 #include "RunError.h"
@@ -201,19 +202,31 @@ bool firmwareFileFound(const QString &path, const QString &folder)
 
 // The unit's file in the folder. Units name their files in any case and the
 // update site's files are lower case; where names are case-sensitive, the one
-// file whose name differs from the unit's only in case is that file too.
+// file whose name differs from the unit's only in case is that file too. When
+// several such files lie there, none is taken: programming the wrong one of
+// them would be worse than programming none.
 QString firmwareFileIn(const QString &folder, const QByteArray &identification)
 {
     const QString path = firmwareFilePath(folder, identification);
-    if (path.isEmpty() || QFileInfo::exists(path))
+    if (path.isEmpty())
         return path;
     // Compared as names, never as patterns: "*" from a unit matches nothing.
     const QString wanted = QFileInfo(path).fileName();
     QStringList alike;
-    for (const QString &entry : QDir(folder).entryList(QDir::Files))
+    for (const QString &entry : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
             alike.append(entry);
-    return alike.size() == 1 ? QDir(folder).filePath(alike.first()) : path;
+    if (alike.size() == 1)
+        return QDir(folder).filePath(alike.first());
+    if (alike.size() > 1) {
+        ErrorCtl().Adddebug(QStringLiteral("Firmware: %1 files in %2 differ only in case from "
+                                           "\"%3\" (%4); none is used")
+                                .arg(QString::number(alike.size()),
+                                     QDir::toNativeSeparators(folder), wanted,
+                                     alike.join(QStringLiteral(", "))));
+        return QString();
+    }
+    return path;
 }
 } // namespace
 
