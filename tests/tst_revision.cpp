@@ -18,6 +18,10 @@ private Q_SLOTS:
     void address_data();
     void address();
     void downloadFolder();
+    void redirects_data();
+    void redirects();
+    void siteNames_data();
+    void siteNames();
 };
 
 void TestRevision::parse_data()
@@ -179,6 +183,64 @@ void TestRevision::downloadFolder()
     QCOMPARE(downloadFolderFor(dir.filePath(QStringLiteral("gone"))), data);
     QCOMPARE(downloadFolderFor(QString()), data);
     QVERIFY(QFileInfo(data).isDir());
+}
+
+void TestRevision::redirects_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("allowed");
+
+    QTest::newRow("https to https") << "https://a.example/u/x"
+                                    << "https://cdn.example/x" << true;
+    QTest::newRow("https to http") << "https://a.example/u/x"
+                                   << "http://a.example/u/x" << false;
+    QTest::newRow("https to loopback http") << "https://a.example/u/x"
+                                            << "http://127.0.0.1/x" << false;
+    QTest::newRow("loopback mirror to https") << "http://127.0.0.1:8/x"
+                                              << "https://a.example/x" << true;
+    QTest::newRow("loopback mirror to loopback") << "http://127.0.0.1:8/x"
+                                                 << "http://localhost:9/x" << true;
+    QTest::newRow("loopback mirror to a remote http host") << "http://127.0.0.1:8/x"
+                                                           << "http://a.example/x" << false;
+    QTest::newRow("to another scheme") << "https://a.example/x"
+                                       << "ftp://a.example/x" << false;
+}
+
+void TestRevision::redirects()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(bool, allowed);
+    QCOMPARE(redirectAllowed(QUrl(from), QUrl(to)), allowed);
+}
+
+void TestRevision::siteNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("plain");
+
+    QTest::newRow("firmware") << "vq200_s70_1.vq" << true;
+    QTest::newRow("installer with blanks and accents") << "Setup Flashwright é 1.0.exe" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("hidden") << ".vq" << false;
+    QTest::newRow("parent") << "..evil" << false;
+    QTest::newRow("slash") << "a/b.vq" << false;
+    QTest::newRow("backslash") << "a\\b.vq" << false;
+    QTest::newRow("drive") << "c:x.vq" << false;
+    QTest::newRow("C0 control") << QStringLiteral("a\tb") << false;
+    QTest::newRow("C1 control") << QString(QStringLiteral("a") + QChar(0x85) + QStringLiteral("b"))
+                                << false;
+    QTest::newRow("right-to-left override")
+        << QString(QStringLiteral("a") + QChar(0x202E) + QStringLiteral("exe.vq")) << false;
+    QTest::newRow("line separator") << QString(QStringLiteral("a") + QChar(0x2028)) << false;
+}
+
+void TestRevision::siteNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, plain);
+    QCOMPARE(isPlainSiteName(name), plain);
 }
 
 QTEST_GUILESS_MAIN(TestRevision)

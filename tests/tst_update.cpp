@@ -105,6 +105,8 @@ private Q_SLOTS:
     void newerProgramTaken();
     void newerProgramNotFetched_data();
     void newerProgramNotFetched();
+    void installerThatDoesNotStart();
+    void olderFileInAnotherCase();
     void failedDownloadKeepsEarlierFile_data();
     void failedDownloadKeepsEarlierFile();
 
@@ -221,6 +223,17 @@ void TestUpdate::beforeTheFirmwareSite_data()
         << QStringList{programRev, "fw.rev"};
     QTest::newRow("running name that is a path is never asked for")
         << 120 << QByteArray("a/b") << true << QList<qint32>{} << QStringList{kUnknown}
+        << QStringList{programRev};
+    QTest::newRow("running name with a C1 control character is never asked for")
+        << 120
+        << QByteArray("ab\x85"
+                      "c")
+        << true << QList<qint32>{} << QStringList{kUnknown} << QStringList{programRev};
+    QTest::newRow("percent signs reach the site as they are")
+        << 120 << QByteArray("Ab%2X") << true << QList<qint32>{} << QStringList{kNotFound}
+        << QStringList{programRev, "ab%2x.rev"};
+    QTest::newRow("unit that names no file")
+        << 120 << QByteArray("") << true << QList<qint32>{} << QStringList{kNotIdentified}
         << QStringList{programRev};
 }
 
@@ -457,6 +470,59 @@ void TestUpdate::newerProgramNotFetched()
     QVERIFY(!QFile::exists(downloaded(kInstaller)));
     QCOMPARE(QDir(env->programFolder()).entryList(QDir::Files | QDir::Hidden).filter(kInstaller),
              QStringList{});
+    verifyIdle();
+}
+
+void TestUpdate::installerThatDoesNotStart()
+{
+    // Downloaded whole, but not a program the system can start.
+    const QByteArray installer = "this is not a program\n";
+    site->setFile(QStringLiteral("programmer.rev"),
+                  revision(newerProgramVersion(), installer, kInstaller));
+    site->setFile(kInstaller, installer);
+    const QByteArray image = VqSimulator::randomImage(64, 3);
+    site->setFile(kFirmwareRevision, revision(QStringLiteral("120"), image));
+    VqSimOptions o;
+    o.fwName = "VQ200_S70_1";
+    start(o);
+
+    answerer->plan({MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Yes, MsgAnswer::No});
+    QVERIFY(!check());
+    const QStringList texts = answerer->texts();
+    QCOMPARE(texts.size(), 4);
+    QCOMPARE(texts.at(0), kNewerProgram);
+    QCOMPARE(texts.at(1), kWillExit);
+    QCOMPARE(answerer->messages().at(2).title, QStringLiteral("Application problem"));
+    QCOMPARE(texts.at(3), kLatest);
+    QVERIFY(
+        env->logLines().join(QLatin1Char('\n')).contains(QStringLiteral("could not be started")));
+    verifyIdle();
+}
+
+void TestUpdate::olderFileInAnotherCase()
+{
+    // An earlier copy named as the unit names it, and the site's lower-case
+    // download next to it: neither is taken for the other.
+    const QByteArray image = VqSimulator::randomImage(20 * 32, 9);
+    site->setFile(kFirmwareRevision, revision(QStringLiteral("121"), image));
+    site->setFile(kFirmwareName, image);
+    QFile older(downloaded(QStringLiteral("VQ200_S70_1.vq")));
+    QVERIFY(older.open(QIODevice::WriteOnly));
+    older.write(VqSimulator::randomImage(20 * 32, 10));
+    older.close();
+    VqSimOptions o;
+    o.fwName = "VQ200_S70_1";
+    o.ident = "VQ200_S70_1";
+    o.bootMs = 20;
+    o.size = image.size();
+    start(o);
+
+    answerer->plan({MsgAnswer::Yes, MsgAnswer::Yes});
+    QVERIFY(!check());
+    QCOMPARE(answerer->texts(), (QStringList{kNewerFirmware, kProgram,
+                                             QStringLiteral("File does not exist"), kFinished}));
+    QCOMPARE(sim->blocksReceived(), 0);
+    QVERIFY(env->logLines().last().contains(QStringLiteral("differ only in case")));
     verifyIdle();
 }
 

@@ -6,6 +6,7 @@
 #include "HiResPerc.h"
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
+#include "RunError.h"
 #include "Trap.h"
 #include "UpdateSite.h"
 #include "UserMessage.h"
@@ -417,25 +418,35 @@ void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
                                                  "the updates"),
                                   MsgStyle::Information, updateTitle());
                 });
+                // The installer replaces the program, so nothing of the normal
+                // ending runs. One that is there but will not start is reported
+                // and the program stays, rather than ending with nothing installed.
+                bool started = true;
                 trap([&] {
                     const QString name = webFetcher().UpdateFileName();
                     const QString path = QDir(downloadFolder).filePath(name);
-                    const QFileInfo file(path);
-                    if (ScalerProtocol::isPlainFileName(name.toUtf8()) && file.isFile() &&
-                        !QProcess::startDetached(path, {}, downloadFolder))
-                        ErrorCtl().Adddebug(QStringLiteral("Update: the installer %1 could not "
-                                                           "be started")
-                                                .arg(QDir::toNativeSeparators(path)));
+                    if (!isPlainSiteName(name) || !QFileInfo(path).isFile())
+                        return;
+                    qint64 pid = 0;
+                    started = QProcess::startDetached(path, {}, downloadFolder, &pid);
+                    if (!started)
+                        throw RunError(RunError::PathFileAccess,
+                                       QStringLiteral("The installer %1 could not be started")
+                                           .arg(QDir::toNativeSeparators(path)));
                 });
-                // Nothing of the normal ending runs: the installer replaces the program.
-                endProgramNow(0);
+                if (started)
+                    endProgramNow(0);
+            } else {
+                // The technician asked for the new program and did not get it:
+                // say why, then go on with the firmware, which does not depend
+                // on it, unless the technician cancelled the update.
+                qint32 code = 0;
+                trap([&] { code = webFetcher().ErrorCode(); });
+                trap([&] { showFetchError(code); });
+                if (code == FetchError::Cancelled)
+                    return;
+                trap([] { webFetcher().ResetTransfer(); });
             }
-            // The technician asked for the new program and did not get it: say
-            // why, then go on with the firmware, which does not depend on it.
-            qint32 code = 0;
-            trap([&] { code = webFetcher().ErrorCode(); });
-            trap([&] { showFetchError(code); });
-            trap([] { webFetcher().ResetTransfer(); });
         }
     } else {
         qint32 code = 0;
@@ -452,8 +463,18 @@ void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
 
     // The firmware.
     bool questionAsked = false;
+    bool nameless = false;
     qint16 lastAnswer = MsgAnswer::No;
     [&] {
+        // A unit that named no file has nothing to look up.
+        if (TruncateAtChar(firmwareName, QStringLiteral(".")).isEmpty()) {
+            trap([] {
+                windowMessage(QStringLiteral("Failed to read scaler type"), MsgStyle::Exclamation,
+                              QStringLiteral("Update"));
+            });
+            nameless = true;
+            return;
+        }
         QString revisionName;
         trap([&] {
             revisionName =
@@ -516,6 +537,8 @@ void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
         }
         questionAsked = false;
     }();
+    if (nameless)
+        return;
 
     trap([&] { code = webFetcher().ErrorCode(); });
     if (code != 0) {
