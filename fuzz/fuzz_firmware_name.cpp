@@ -2,6 +2,7 @@
 // that is accepted names a file directly in the firmware or download folder,
 // never one in a sibling such as "fw2" or anywhere else. Compared as
 // canonical paths with a trailing separator.
+#include "UpdateSite.h"
 #include "mod_Scaler_Firmware.h"
 
 #include <QDir>
@@ -53,10 +54,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!path.isEmpty())
             verifyInside(f, path, QStringLiteral(".vq"));
     }
-    // A name the site or the unit gives is downloaded only when plain.
-    if (ScalerProtocol::isPlainFileName(name)) {
-        const QString path = QDir(f.folder).filePath(QString::fromLatin1(name));
+    // A name the site (UTF-8) or the unit (a character a byte) gives is
+    // downloaded only when plain.
+    for (const QString &given : {QString::fromUtf8(name), QString::fromLatin1(name)}) {
+        if (!isPlainSiteName(given))
+            continue;
+        const QString path = QDir(f.folder).filePath(given);
         verifyInside(f, path, QString());
+        // Not hidden, and no character that would hide what the name says.
+        if (given.startsWith(QLatin1Char('.')))
+            __builtin_trap();
+        for (const QChar c : given)
+            if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+                __builtin_trap();
     }
     return 0;
 }
