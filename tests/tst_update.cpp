@@ -115,6 +115,7 @@ private:
     void start(const VqSimOptions &options);
     // Presses "&Check Update"; true when the program ended during the check.
     bool check();
+    void cancelDownloadWhenShown(QTimer &presser);
     void verifyIdle();
     QString downloaded(const QString &name) const
     {
@@ -171,6 +172,20 @@ void TestUpdate::start(const VqSimOptions &options)
     Main();
     QVERIFY(answerer->messages().isEmpty());
     dynamic_cast<WebFetcher &>(webFetcher()).setStallTimeout(400);
+}
+
+void TestUpdate::cancelDownloadWhenShown(QTimer &presser)
+{
+    // The person presses Cancel once the dialog shows the first bytes.
+    connect(&presser, &QTimer::timeout, this, [this] {
+        auto *dialog = window->findChild<QProgressDialog *>();
+        if (!dialog || !dialog->isVisible() || dialog->value() <= 0)
+            return;
+        QVERIFY(dialog->isModal());
+        QVERIFY(dialog->labelText().contains(QStringLiteral(" bytes")));
+        dialog->findChild<QPushButton *>()->click();
+    });
+    presser.start(10);
 }
 
 bool TestUpdate::check()
@@ -431,27 +446,37 @@ void TestUpdate::newerProgramNotFetched_data()
 {
     QTest::addColumn<SiteServer::Fault>("fault");
     QTest::addColumn<bool>("wrongChecksum");
+    QTest::addColumn<bool>("cancel");
     QTest::addColumn<qint32>("answer");
     QTest::addColumn<QStringList>("messages");
 
     using F = SiteServer::Fault;
-    QTest::newRow("declined") << F::None << false << qint32(MsgAnswer::No)
+    QTest::newRow("declined") << F::None << false << false << qint32(MsgAnswer::No)
                               << QStringList{kNewerProgram, kLatest};
-    QTest::newRow("installer missing") << F::NotFound << false << qint32(MsgAnswer::Yes)
+    QTest::newRow("installer missing") << F::NotFound << false << false << qint32(MsgAnswer::Yes)
                                        << QStringList{kNewerProgram, kNotFound, kLatest};
     QTest::newRow("installer with a wrong checksum")
-        << F::None << true << qint32(MsgAnswer::Yes)
+        << F::None << true << false << qint32(MsgAnswer::Yes)
         << QStringList{kNewerProgram, kUnknown, kLatest};
+    // Cancel asks to abort the update: the firmware is not looked at either.
+    QTest::newRow("installer download cancelled")
+        << F::None << false << true << qint32(MsgAnswer::Yes)
+        << QStringList{kNewerProgram, kCancelled};
 }
 
 void TestUpdate::newerProgramNotFetched()
 {
     QFETCH(SiteServer::Fault, fault);
     QFETCH(bool, wrongChecksum);
+    QFETCH(bool, cancel);
     QFETCH(qint32, answer);
     QFETCH(QStringList, messages);
 
-    const QByteArray installer = "#!/bin/sh\necho started > installer-started\n";
+    QByteArray installer = "#!/bin/sh\necho started > installer-started\n";
+    if (cancel) {
+        installer += '#' + QByteArray(256 * 1024, 'x') + '\n';
+        site->setChunkDelayMs(40);
+    }
     site->setFile(QStringLiteral("programmer.rev"),
                   revision(newerProgramVersion(), installer, kInstaller));
     site->setFile(kInstaller, wrongChecksum ? installer + "# changed\n" : installer);
@@ -463,10 +488,13 @@ void TestUpdate::newerProgramNotFetched()
     start(o);
 
     // The program's own update not taken: the check goes on with the firmware.
+    QTimer presser;
+    if (cancel)
+        cancelDownloadWhenShown(presser);
     answerer->plan({answer, MsgAnswer::No});
     QVERIFY(!check());
     QCOMPARE(answerer->texts(), messages);
-    QCOMPARE(site->requests().last(), kFirmwareRevision);
+    QCOMPARE(site->requests().last(), cancel ? kInstaller : kFirmwareRevision);
     QVERIFY(!QFile::exists(downloaded(kInstaller)));
     QCOMPARE(QDir(env->programFolder()).entryList(QDir::Files | QDir::Hidden).filter(kInstaller),
              QStringList{});
@@ -567,27 +595,13 @@ void TestUpdate::failedDownloadKeepsEarlierFile()
     o.fwName = "VQ200_S70_1";
     start(o);
     const QStringList filesBefore = firmwareFolderFiles();
-    // The person presses Cancel once the dialog shows the first bytes.
     QTimer presser;
-    int dialogsSeen = 0;
-    connect(&presser, &QTimer::timeout, this, [&] {
-        auto *dialog = window->findChild<QProgressDialog *>();
-        if (!dialog || !dialog->isVisible() || dialog->value() <= 0)
-            return;
-        ++dialogsSeen;
-        QVERIFY(dialog->isModal());
-        QVERIFY(dialog->labelText().startsWith(kFirmwareName));
-        if (cancel)
-            dialog->findChild<QPushButton *>()->click();
-    });
-    presser.start(10);
+    if (cancel)
+        cancelDownloadWhenShown(presser);
     answerer->plan({MsgAnswer::Yes});
     QVERIFY(!check());
-    presser.stop();
 
     QCOMPARE(answerer->texts(), (QStringList{kNewerFirmware, message}));
-    if (cancel)
-        QVERIFY(dialogsSeen > 0);
     QFile kept(downloaded(kFirmwareName));
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), earlier);
