@@ -463,28 +463,23 @@ void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
 
     // The firmware.
     bool questionAsked = false;
-    bool nameless = false;
     qint16 lastAnswer = MsgAnswer::No;
-    [&] {
+    // Runs the firmware steps; false when the check ends without its last message.
+    const bool lastMessage = [&] {
+        const QString stem = TruncateAtChar(firmwareName, QStringLiteral("."));
         // A unit that named no file has nothing to look up.
-        if (TruncateAtChar(firmwareName, QStringLiteral(".")).isEmpty()) {
+        if (stem.isEmpty()) {
             trap([] {
                 windowMessage(QStringLiteral("Failed to read scaler type"), MsgStyle::Exclamation,
                               QStringLiteral("Update"));
             });
-            nameless = true;
-            return;
+            return false;
         }
-        QString revisionName;
-        trap([&] {
-            revisionName =
-                TruncateAtChar(firmwareName, QStringLiteral(".")) + QStringLiteral(".rev");
-            revisionName = revisionName.toLower();
-        });
+        QString revisionName = (stem + QStringLiteral(".rev")).toLower();
         qint16 revisionFetched = 0;
         trap([&] { revisionFetched = webFetcher().DownloadFile(base, revisionName, 0, this); });
         if (revisionFetched == 0)
-            return;
+            return true;
         const auto compare = [&] {
             qint16 result = 0;
             trap([&] {
@@ -511,11 +506,11 @@ void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
             questionAsked = true;
         }
         if (!questionAsked || lastAnswer != MsgAnswer::Yes)
-            return;
+            return true;
         qint16 downloaded = 0;
         trap([&] { downloaded = webFetcher().DownloadFile(base, firmwareName, 1, this); });
         if (downloaded == 0)
-            return;
+            return true;
         trap([] { webFetcher().FinishTransfers(); });
         // The firmware path points where the file really is.
         trap([&] {
@@ -536,8 +531,9 @@ void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
             m_busy = true;
         }
         questionAsked = false;
+        return true;
     }();
-    if (nameless)
+    if (!lastMessage)
         return;
 
     trap([&] { code = webFetcher().ErrorCode(); });

@@ -12,6 +12,7 @@ QString &baseOverride()
     static QString base;
     return base;
 }
+} // namespace
 
 bool isLoopbackHost(const QString &host)
 {
@@ -20,7 +21,6 @@ bool isLoopbackHost(const QString &host)
     const QHostAddress address(host);
     return !address.isNull() && address.isLoopback();
 }
-} // namespace
 
 QString updateSiteBase()
 {

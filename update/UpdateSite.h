@@ -14,6 +14,9 @@ void setUpdateSiteBase(const QString &base);
 // so "?" or "#" in it cannot become a query. Invalid for a base without a host.
 QUrl updateAddress(const QString &base, const QString &fileName);
 
+// Whether host is this machine: "localhost" or a loopback address.
+bool isLoopbackHost(const QString &host);
+
 // Whether the fetch of from may follow a redirect to to: to HTTPS always, to
 // plain HTTP only from plain HTTP and only to a loopback host.
 bool redirectAllowed(const QUrl &from, const QUrl &to);

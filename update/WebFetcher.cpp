@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QSaveFile>
@@ -24,10 +23,7 @@ class SiteProxyFactory : public QNetworkProxyFactory
 public:
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
     {
-        const QString host = query.peerHostName();
-        const QHostAddress address(host);
-        if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
-            (!address.isNull() && address.isLoopback()))
+        if (isLoopbackHost(query.peerHostName()))
             return {QNetworkProxy(QNetworkProxy::NoProxy)};
         return systemProxyForQuery(query);
     }
@@ -46,17 +42,20 @@ struct WebFetcher::Transfer
     QString fileName;
     qint64 limit = -1;              // refuse a body larger than this
     DownloadOwner *owner = nullptr; // shown the progress, may cancel
-    // Takes each piece as it arrives; false stops the transfer.
-    std::function<bool(const QByteArray &)> sink;
+    // Takes each piece as it arrives; false, with the reason, stops the transfer.
+    std::function<bool(const QByteArray &, QString *why)> sink;
 
-    QNetworkReply::NetworkError error = QNetworkReply::NoError;
-    int status = 0;
-    QString errorText;
-    bool cancelled = false;
-    bool stalled = false;
-    bool tooLarge = false;
-    bool sinkFailed = false;
-    QUrl refusedRedirect;
+    // How it ended: 0, or the error code and why. The first reason given
+    // stands; the abort it causes adds no second one.
+    qint32 code = FetchError::None;
+    QString why;
+    void giveUp(qint32 failure, const QString &reason)
+    {
+        if (code != FetchError::None)
+            return;
+        code = failure;
+        why = reason;
+    }
 };
 
 WebFetcher::WebFetcher() : m_manager(std::make_unique<QNetworkAccessManager>())
@@ -140,13 +139,6 @@ qint16 WebFetcher::fail(qint32 code, const QString &fileName, const QString &why
     return 0;
 }
 
-qint16 WebFetcher::refusedRedirect(const Transfer &transfer)
-{
-    return fail(FetchError::Unknown, transfer.fileName,
-                QStringLiteral("the site redirected %1 to %2, which is not fetched")
-                    .arg(transfer.url.toString(), transfer.refusedRedirect.toString()));
-}
-
 void WebFetcher::run(Transfer &transfer)
 {
     QNetworkRequest request(transfer.url);
@@ -157,50 +149,49 @@ void WebFetcher::run(Transfer &transfer)
     request.setMaximumRedirectsAllowed(5);
     const std::unique_ptr<QNetworkReply> reply(m_manager->get(request));
 
+    const auto giveUp = [&](qint32 failure, const QString &reason) {
+        transfer.giveUp(failure, reason);
+        reply->abort();
+    };
+    const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(transfer.limit);
+    const QString stalled = QStringLiteral("nothing arrived for %1 ms").arg(m_stallMs);
+
     QEventLoop loop;
     QTimer stall;
     stall.setSingleShot(true);
-    QObject::connect(&stall, &QTimer::timeout, reply.get(), [&] {
-        transfer.stalled = true;
-        reply->abort();
-    });
+    QObject::connect(&stall, &QTimer::timeout, reply.get(),
+                     [&] { giveUp(FetchError::NoInternet, stalled); });
     // A revision file is small: one that trickles in byte by byte, each just
     // before the stall limit, is given up all the same.
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, reply.get(), [&] {
-        transfer.stalled = true;
-        reply->abort();
+        giveUp(FetchError::NoInternet, QStringLiteral("not whole after %1 ms").arg(4 * m_stallMs));
     });
     if (transfer.limit >= 0)
         deadline.start(4 * m_stallMs);
     QObject::connect(reply.get(), &QNetworkReply::redirected, reply.get(), [&](const QUrl &to) {
-        if (redirectAllowed(reply->url(), to)) {
+        if (redirectAllowed(reply->url(), to))
             Q_EMIT reply->redirectAllowed();
-        } else {
-            transfer.refusedRedirect = to;
-            reply->abort();
-        }
+        else
+            giveUp(FetchError::Unknown,
+                   QStringLiteral("the site redirected %1 to %2, which is not fetched")
+                       .arg(reply->url().toString(), to.toString()));
     });
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, reply.get(), [&] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (transfer.limit >= 0 && length.isValid() && length.toLongLong() > transfer.limit) {
-            transfer.tooLarge = true;
-            reply->abort();
-        }
+        if (transfer.limit >= 0 && length.isValid() && length.toLongLong() > transfer.limit)
+            giveUp(FetchError::BadRevisionFile, tooLarge);
     });
     qint64 received = 0;
     QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
         stall.start(m_stallMs);
         const QByteArray piece = reply->readAll();
         received += piece.size();
-        if (transfer.limit >= 0 && received > transfer.limit) {
-            transfer.tooLarge = true;
-            reply->abort();
-        } else if (!transfer.sink(piece)) {
-            transfer.sinkFailed = true;
-            reply->abort();
-        }
+        if (transfer.limit >= 0 && received > transfer.limit)
+            giveUp(FetchError::BadRevisionFile, tooLarge);
+        else if (QString why; !transfer.sink(piece, &why))
+            giveUp(FetchError::Unknown, why);
     });
     QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(),
                      [&](qint64 bytes, qint64 total) {
@@ -211,9 +202,8 @@ void WebFetcher::run(Transfer &transfer)
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
     if (transfer.owner)
-        transfer.owner->transferStarted(transfer.fileName, [&transfer, r = reply.get()] {
-            transfer.cancelled = true;
-            r->abort();
+        transfer.owner->transferStarted(transfer.fileName, [giveUp] {
+            giveUp(FetchError::Cancelled, QStringLiteral("cancelled by the user"));
         });
     stall.start(m_stallMs);
     // With no dialog to answer, the person's clicks wait until the transfer
@@ -225,9 +215,11 @@ void WebFetcher::run(Transfer &transfer)
     if (transfer.owner)
         transfer.owner->transferFinished();
 
-    transfer.error = reply->error();
-    transfer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    transfer.errorText = reply->errorString();
+    if (reply->error() != QNetworkReply::NoError)
+        transfer.giveUp(
+            errorCodeFor(reply->error(),
+                         reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()),
+            reply->errorString());
     reply->disconnect();
 }
 
@@ -251,23 +243,13 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
     if (revision) {
         QByteArray body;
         transfer.limit = RevisionFile::MaximumSize;
-        transfer.sink = [&body](const QByteArray &piece) {
+        transfer.sink = [&body](const QByteArray &piece, QString *) {
             body += piece;
             return true;
         };
         run(transfer);
-        if (!transfer.refusedRedirect.isEmpty())
-            return refusedRedirect(transfer);
-        if (transfer.tooLarge)
-            return fail(FetchError::BadRevisionFile, name,
-                        QStringLiteral("larger than %1 bytes").arg(RevisionFile::MaximumSize));
-        if (transfer.error != QNetworkReply::NoError || transfer.stalled)
-            return fail(transfer.stalled ? FetchError::NoInternet
-                                         : errorCodeFor(transfer.error, transfer.status),
-                        name,
-                        transfer.stalled
-                            ? QStringLiteral("nothing arrived for %1 ms").arg(m_stallMs)
-                            : transfer.errorText);
+        if (transfer.code != FetchError::None)
+            return fail(transfer.code, name, transfer.why);
         QString why;
         m_revision = RevisionFile::parse(body, &why);
         if (!m_revision)
@@ -287,26 +269,18 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
                     QStringLiteral("%1 cannot be written: %2")
                         .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    transfer.owner = mode == 0 ? nullptr : owner;
-    transfer.sink = [&](const QByteArray &piece) {
+    transfer.owner = owner;
+    transfer.sink = [&](const QByteArray &piece, QString *why) {
         hash.addData(piece);
-        return file.write(piece) == piece.size();
+        if (file.write(piece) == piece.size())
+            return true;
+        *why = QStringLiteral("writing failed: ") + file.errorString();
+        return false;
     };
     run(transfer);
-    if (transfer.cancelled || transfer.stalled || transfer.sinkFailed ||
-        !transfer.refusedRedirect.isEmpty() || transfer.error != QNetworkReply::NoError) {
+    if (transfer.code != FetchError::None) {
         file.cancelWriting();
-        if (transfer.cancelled)
-            return fail(FetchError::Cancelled, name, QStringLiteral("cancelled by the user"));
-        if (!transfer.refusedRedirect.isEmpty())
-            return refusedRedirect(transfer);
-        if (transfer.stalled)
-            return fail(FetchError::NoInternet, name,
-                        QStringLiteral("nothing arrived for %1 ms").arg(m_stallMs));
-        if (transfer.sinkFailed)
-            return fail(FetchError::Unknown, name,
-                        QStringLiteral("writing failed: ") + file.errorString());
-        return fail(errorCodeFor(transfer.error, transfer.status), name, transfer.errorText);
+        return fail(transfer.code, name, transfer.why);
     }
     if (hash.result() != m_revision->sha256) {
         file.cancelWriting();

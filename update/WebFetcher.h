@@ -42,7 +42,6 @@ public:
 private:
     struct Transfer;
     qint16 fail(qint32 code, const QString &fileName, const QString &why);
-    qint16 refusedRedirect(const Transfer &transfer);
     // Runs one GET to its end; what arrives goes to the transfer's sink.
     void run(Transfer &transfer);
 
