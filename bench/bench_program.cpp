@@ -2,6 +2,7 @@
 // against a bare client, a 64 KiB upload on an emulated 115200 baud line
 // against the line's limit, and "Get Ident" against a unit that boots in 300 ms.
 #include "BenchSupport.h"
+#include "ProgramBench.h"
 #include "VqSimulator.h"
 #include "frm_programme.h"
 #include "mod_Scaler_INI.h"
@@ -20,33 +21,8 @@
 namespace {
 constexpr int Runs = 3;
 
-struct Bench
+struct Bench : ProgramBench<FailingAnswerer>
 {
-    BenchEnvironment env;
-    FailingAnswerer answerer;
-    std::unique_ptr<frm_programme> window;
-    QString firmwareFolder = env.path(QStringLiteral("fw"));
-
-    Bench()
-    {
-        setProgramFolder(env.path(QStringLiteral("program")));
-        storeLoopbackUnit(firmwareFolder);
-        window = std::make_unique<frm_programme>();
-        Main();
-    }
-
-    void useUnit(const VqSimulator &sim)
-    {
-        programSettings().EthernetPort = QString::number(sim.port());
-    }
-
-    void writeFirmware(const QByteArray &image)
-    {
-        QFile f(QDir(firmwareFolder).filePath(QStringLiteral("vq200_s70_1.vq")));
-        if (!f.open(QIODevice::WriteOnly) || f.write(image) != image.size())
-            qFatal("cannot write the firmware file");
-    }
-
     // Seconds for one press of "Update Firmware", or -1 when it did not
     // deliver the image whole.
     double programme(const VqSimulator &sim, const QByteArray &image)

@@ -8,6 +8,7 @@
 #include "BenchSupport.h"
 #include "ErrorControl.h"
 #include "ProcessEnd.h"
+#include "ProgramBench.h"
 #include "VqSimulator.h"
 #include "frm_programme.h"
 #include "mod_Scaler_INI.h"
@@ -170,28 +171,7 @@ std::unique_ptr<VqSimulator> startUnit(const VqSimOptions &o)
     return sim;
 }
 
-struct Soak
-{
-    BenchEnvironment env;
-    SoakAnswerer answerer;
-    std::unique_ptr<frm_programme> window;
-    QString firmwareFolder = env.path(QStringLiteral("fw"));
-
-    Soak()
-    {
-        setProgramFolder(env.path(QStringLiteral("program")));
-        storeLoopbackUnit(firmwareFolder);
-        window = std::make_unique<frm_programme>();
-        Main();
-    }
-
-    void writeFirmware(const QByteArray &image)
-    {
-        QFile f(QDir(firmwareFolder).filePath(QStringLiteral("vq200_s70_1.vq")));
-        if (!f.open(QIODevice::WriteOnly) || f.write(image) != image.size())
-            qFatal("cannot write the firmware file");
-    }
-};
+using Soak = ProgramBench<SoakAnswerer>;
 
 // The cycle under way, for the report when the program ends itself.
 int currentCycle = 0;
@@ -247,7 +227,7 @@ void runCycles(Soak &soak, int cycles, quint32 seed, const std::vector<const Fau
             faultUnit = startUnit(o);
             unit = faultUnit.get();
         }
-        programSettings().EthernetPort = QString::number(unit->port());
+        soak.useUnit(*unit);
         const int connectionsBefore = unit->connections();
 
         // The repeat watch of error control counts the first failure number it
