@@ -10,6 +10,7 @@
 #include "Trap.h"
 #include "UpdateSite.h"
 #include "UserMessage.h"
+#include "WebFetcher.h"
 #include "frmAbout.h"
 #include "frm_Commsettings.h"
 #include "frm_pathselect.h"
@@ -419,20 +420,14 @@ void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
                                   MsgStyle::Information, updateTitle());
                 });
                 // The installer replaces the program, so nothing of the normal
-                // ending runs. One that is there but will not start is reported
-                // and the program stays, rather than ending with nothing installed.
-                bool started = true;
+                // ending runs. One that is there but was changed since its
+                // download, or will not start, is reported and the program
+                // stays, rather than ending with nothing installed; one that is
+                // not there at all ends the program all the same.
+                bool started = false;
                 trap([&] {
-                    const QString name = webFetcher().UpdateFileName();
-                    const QString path = QDir(downloadFolder).filePath(name);
-                    if (!isPlainSiteName(name) || !QFileInfo(path).isFile())
-                        return;
-                    qint64 pid = 0;
-                    started = QProcess::startDetached(path, {}, downloadFolder, &pid);
-                    if (!started)
-                        throw RunError(RunError::PathFileAccess,
-                                       QStringLiteral("The installer %1 could not be started")
-                                           .arg(QDir::toNativeSeparators(path)));
+                    dynamic_cast<WebFetcher &>(webFetcher()).startInstaller(downloadFolder);
+                    started = true;
                 });
                 if (started)
                     endProgramNow(0);

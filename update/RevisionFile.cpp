@@ -4,7 +4,22 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <openssl/evp.h>
+
+#include <memory>
+
 namespace {
+bool isWholeNumber(const QString &text)
+{
+    // Digits only, and few enough that the number cannot overflow.
+    if (text.isEmpty() || text.size() > 18)
+        return false;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
 // The numbers of a version text, or nothing when a part is not a whole number.
 std::optional<QList<quint64>> versionParts(const QString &text, bool dotted)
 {
@@ -12,24 +27,35 @@ std::optional<QList<quint64>> versionParts(const QString &text, bool dotted)
         dotted ? text.trimmed().split(QLatin1Char('.')) : QStringList{text.trimmed()};
     QList<quint64> numbers;
     for (const QString &part : parts) {
-        // Digits only, and few enough that the number cannot overflow.
-        if (part.isEmpty() || part.size() > 18)
+        if (!isWholeNumber(part))
             return std::nullopt;
-        for (const QChar c : part)
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return std::nullopt;
         numbers.append(part.toULongLong());
     }
     return numbers;
 }
-} // namespace
 
-std::optional<RevisionFile> RevisionFile::parse(const QByteArray &text, QString *why)
+bool signatureHolds(const QByteArray &publicKey, const QByteArray &message,
+                    const QByteArray &signature)
 {
-    if (text.size() > MaximumSize) {
-        *why = QStringLiteral("larger than %1 bytes").arg(MaximumSize);
-        return std::nullopt;
-    }
+    const std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
+        EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr,
+                                    reinterpret_cast<const unsigned char *>(publicKey.constData()),
+                                    size_t(publicKey.size())),
+        &EVP_PKEY_free);
+    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
+                                                                          &EVP_MD_CTX_free);
+    return key && context &&
+           EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) == 1 &&
+           EVP_DigestVerify(context.get(),
+                            reinterpret_cast<const unsigned char *>(signature.constData()),
+                            size_t(signature.size()),
+                            reinterpret_cast<const unsigned char *>(message.constData()),
+                            size_t(message.size())) == 1;
+}
+
+// The lines a valid signature covers.
+std::optional<RevisionFile> parseSigned(const QByteArray &text, QString *why)
+{
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString decoded = decoder(text);
     if (decoder.hasError()) {
@@ -37,8 +63,11 @@ std::optional<RevisionFile> RevisionFile::parse(const QByteArray &text, QString 
         return std::nullopt;
     }
 
+    // Every key but the signature is required.
+    static const QStringList known{QStringLiteral("format"), QStringLiteral("version"),
+                                   QStringLiteral("file"),   QStringLiteral("size"),
+                                   QStringLiteral("sha256"), QStringLiteral("signature")};
     RevisionFile revision;
-    bool formatSeen = false;
     QStringList seen;
     const QStringList lines = decoded.split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
@@ -52,10 +81,12 @@ std::optional<RevisionFile> RevisionFile::parse(const QByteArray &text, QString 
         }
         const QString key = line.left(equals).trimmed();
         const QString value = line.mid(equals + 1).trimmed();
-        const bool known = key == QLatin1String("format") || key == QLatin1String("version") ||
-                           key == QLatin1String("file") || key == QLatin1String("sha256");
-        if (!known)
+        if (!known.contains(key))
             continue;
+        if (key == QLatin1String("signature")) {
+            *why = QStringLiteral("line %1 is a signature before the last line").arg(i + 1);
+            return std::nullopt;
+        }
         if (seen.contains(key)) {
             *why = QStringLiteral("\"%1\" is given twice").arg(key);
             return std::nullopt;
@@ -66,11 +97,16 @@ std::optional<RevisionFile> RevisionFile::parse(const QByteArray &text, QString 
                 *why = QStringLiteral("format \"%1\" is not 1").arg(value);
                 return std::nullopt;
             }
-            formatSeen = true;
         } else if (key == QLatin1String("version")) {
             revision.version = value;
         } else if (key == QLatin1String("file")) {
             revision.file = value;
+        } else if (key == QLatin1String("size")) {
+            if (!isWholeNumber(value)) {
+                *why = QStringLiteral("size \"%1\" is not a whole number").arg(value);
+                return std::nullopt;
+            }
+            revision.size = value.toLongLong();
         } else {
             const QByteArray digest = QByteArray::fromHex(value.toLatin1());
             if (value.size() != 64 || digest.size() != 32 ||
@@ -81,11 +117,52 @@ std::optional<RevisionFile> RevisionFile::parse(const QByteArray &text, QString 
             revision.sha256 = digest;
         }
     }
-    if (!formatSeen) {
-        *why = QStringLiteral("no format=1 line");
+    for (const QString &key : known.mid(0, known.size() - 1))
+        if (!seen.contains(key)) {
+            *why = QStringLiteral("no %1= line").arg(key);
+            return std::nullopt;
+        }
+    return revision;
+}
+} // namespace
+
+std::optional<RevisionFile> RevisionFile::parse(const QByteArray &text, const QByteArray &publicKey,
+                                                QString *why)
+{
+    if (text.size() > MaximumSize) {
+        *why = QStringLiteral("larger than %1 bytes").arg(MaximumSize);
         return std::nullopt;
     }
-    return revision;
+    // The last line, without its line break, signs every byte before it.
+    qsizetype end = text.size();
+    if (text.endsWith('\n'))
+        --end;
+    if (end > 0 && text.at(end - 1) == '\r')
+        --end;
+    const qsizetype start = end > 0 ? text.lastIndexOf('\n', end - 1) + 1 : 0;
+    const QByteArray last = text.mid(start, end - start);
+    const QByteArray prefix = "signature=";
+    if (!last.startsWith(prefix)) {
+        *why = QStringLiteral("not signed: its last line is not signature=");
+        return std::nullopt;
+    }
+    const auto signature = QByteArray::fromBase64Encoding(last.mid(prefix.size()),
+                                                          QByteArray::AbortOnBase64DecodingErrors);
+    if (!signature || signature.decoded.size() != SignatureSize) {
+        *why = QStringLiteral("its signature is not the base64 of %1 bytes").arg(SignatureSize);
+        return std::nullopt;
+    }
+    if (publicKey.size() != KeySize) {
+        *why = QStringLiteral("this program was built without the key that signs the site's "
+                              "revision files (FLASHWRIGHT_UPDATE_KEY)");
+        return std::nullopt;
+    }
+    const QByteArray signedLines = text.left(start);
+    if (!signatureHolds(publicKey, signedLines, signature.decoded)) {
+        *why = QStringLiteral("its signature does not hold for its content and the site's key");
+        return std::nullopt;
+    }
+    return parseSigned(signedLines, why);
 }
 
 qint16 compareVersions(const QString &site, const QString &ours, qint32 kind)

@@ -5,20 +5,27 @@
 
 #include <optional>
 
-// A revision file of the update site: UTF-8 text, one key=value a line,
-// "#" starting a comment. "format=1" is required; "version" is the version
-// offered, "file" the installer's file name, "sha256" the checksum of the
-// file the revision describes. Unknown keys are ignored.
+// A revision file of the update site: UTF-8 text, one key=value a line, "#"
+// starting a comment, signed by the vendor. Its last line is "signature="
+// followed by the base64 of an Ed25519 signature over every byte before that
+// line. The signed lines give "format=1", the "version" offered, the "file"
+// described, its "size" in bytes and its "sha256". Unknown keys are ignored.
 struct RevisionFile
 {
     QString version;
     QString file;
-    QByteArray sha256; // 32 bytes, or empty when the file gives none
+    qint64 size = 0;
+    QByteArray sha256; // 32 bytes
 
     static constexpr qsizetype MaximumSize = 64 * 1024;
+    static constexpr qsizetype KeySize = 32;
+    static constexpr qsizetype SignatureSize = 64;
 
-    // Nothing, with the reason in why, for text that is not such a file.
-    static std::optional<RevisionFile> parse(const QByteArray &text, QString *why);
+    // Nothing, with the reason in why, for text that is not such a file
+    // signed with publicKey (the 32 bytes of an Ed25519 public key). Nothing
+    // of a file whose signature does not hold is read.
+    static std::optional<RevisionFile> parse(const QByteArray &text, const QByteArray &publicKey,
+                                             QString *why);
 };
 
 // Compares the site's version with ours: kind 2 as dot-separated whole

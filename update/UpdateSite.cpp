@@ -12,6 +12,12 @@ QString &baseOverride()
     static QString base;
     return base;
 }
+
+std::optional<QByteArray> &keyOverride()
+{
+    static std::optional<QByteArray> key;
+    return key;
+}
 } // namespace
 
 bool isLoopbackHost(const QString &host)
@@ -34,13 +40,27 @@ void setUpdateSiteBase(const QString &base)
     baseOverride() = base;
 }
 
+QByteArray updateSiteKey()
+{
+    if (keyOverride())
+        return *keyOverride();
+    return QByteArray::fromBase64(QByteArrayLiteral(FLASHWRIGHT_UPDATE_KEY));
+}
+
+void setUpdateSiteKey(const std::optional<QByteArray> &key)
+{
+    keyOverride() = key;
+}
+
 QUrl updateAddress(const QString &base, const QString &fileName)
 {
-    QUrl url(QStringLiteral("https://") + base, QUrl::StrictMode);
+    const QString https = QStringLiteral("https://");
+    const bool explicitHttps = base.startsWith(https, Qt::CaseInsensitive);
+    QUrl url(explicitHttps ? base : https + base, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty() || url.hasQuery() || url.hasFragment() ||
         !url.userInfo().isEmpty())
         return QUrl();
-    if (isLoopbackHost(url.host()))
+    if (!explicitHttps && isLoopbackHost(url.host()))
         url.setScheme(QStringLiteral("http"));
     url.setPath(url.path(QUrl::FullyDecoded) + fileName, QUrl::DecodedMode);
     return url;
@@ -51,7 +71,7 @@ bool redirectAllowed(const QUrl &from, const QUrl &to)
     if (to.scheme() == QLatin1String("https") && !to.host().isEmpty())
         return true;
     return to.scheme() == QLatin1String("http") && from.scheme() == QLatin1String("http") &&
-           isLoopbackHost(to.host());
+           isLoopbackHost(from.host()) && isLoopbackHost(to.host());
 }
 
 bool isPlainSiteName(const QString &name)
@@ -72,6 +92,30 @@ bool isPlainSiteName(const QString &name)
         }
     }
     return true;
+}
+
+bool isFirmwareFileName(const QString &name)
+{
+    const QLatin1String suffix(".vq");
+    if (!isPlainSiteName(name) || name.size() <= suffix.size() || !name.endsWith(suffix) ||
+        name != name.toLower())
+        return false;
+    // A unit names its file a byte a character.
+    for (const QChar c : name)
+        if (c.unicode() > 0xff)
+            return false;
+    return true;
+}
+
+QString firmwareRevisionName(const QString &firmwareName)
+{
+    return (firmwareName.section(QLatin1Char('.'), 0, 0) + QLatin1String(".rev")).toLower();
+}
+
+bool isInstallerFileName(const QString &name)
+{
+    return isPlainSiteName(name) && !name.endsWith(QLatin1String(".rev"), Qt::CaseInsensitive) &&
+           !name.endsWith(QLatin1String(".vq"), Qt::CaseInsensitive);
 }
 
 QString downloadFolderFor(const QString &programFolder)

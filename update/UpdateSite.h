@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QUrl>
+
+#include <optional>
 
 // The update site's base address as the build set it: a host name followed
 // by "updates/", without a scheme. setUpdateSiteBase() points the program at
@@ -9,22 +12,46 @@
 QString updateSiteBase();
 void setUpdateSiteBase(const QString &base);
 
+// The key that every revision file of the site must be signed with: the 32
+// bytes of an Ed25519 public key as the build set it, empty when it set none.
+// setUpdateSiteKey() installs another (a local mirror's); nullopt restores
+// the built one.
+QByteArray updateSiteKey();
+void setUpdateSiteKey(const std::optional<QByteArray> &key);
+
 // The address of a file on the site: https:// + base + file name, or plain
-// http:// when the host is a loopback address. The name is one path segment,
-// so "?" or "#" in it cannot become a query. Invalid for a base without a host.
+// http:// when the host is a loopback address. A base that starts with
+// "https://" keeps HTTPS whatever its host. The name is one path segment, so
+// "?" or "#" in it cannot become a query. Invalid for a base without a host.
 QUrl updateAddress(const QString &base, const QString &fileName);
 
 // Whether host is this machine: "localhost" or a loopback address.
 bool isLoopbackHost(const QString &host);
 
-// Whether the fetch of from may follow a redirect to to: to HTTPS always, to
-// plain HTTP only from plain HTTP and only to a loopback host.
+// Whether the fetch of from may follow a redirect to to: to HTTPS always (the
+// signature, not the host, decides what is trusted); to plain HTTP only from
+// plain HTTP on a loopback host to a loopback host, never from HTTPS.
 bool redirectAllowed(const QUrl &from, const QUrl &to);
 
 // Whether a name from the site or the unit may name a file in the download
 // folder: not empty, not hidden (no leading "."), no "..", no path separator
 // or drive colon, and no control, format or line-separator character.
 bool isPlainSiteName(const QString &name);
+
+// The largest firmware file and installer the program downloads.
+constexpr qint64 MaximumFirmwareSize = 64 * 1024 * 1024;
+constexpr qint64 MaximumInstallerSize = 512 * 1024 * 1024;
+
+// Whether name is one the program asks the site for as a firmware file: plain,
+// one byte a character and in lower case as a unit's name becomes, ending in
+// ".vq" with something before it.
+bool isFirmwareFileName(const QString &name);
+// The revision file of a firmware file: its name up to the first "." (all of
+// it when there is none), followed by ".rev", in lower case.
+QString firmwareRevisionName(const QString &firmwareName);
+// Whether name may be the installer's: plain, and named neither like a
+// revision file (".rev") nor like a firmware file (".vq"), in any case.
+bool isInstallerFileName(const QString &name);
 
 // Where downloads go for the given program folder: the folder itself when a
 // file can really be created there, otherwise the per-user application data

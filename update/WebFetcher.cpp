@@ -2,14 +2,17 @@
 
 #include "ErrorControl.h"
 #include "FlashwrightVersion.h"
+#include "RunError.h"
 #include "UpdateSite.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
+#include <QProcess>
 #include <QSaveFile>
 #include <QSslSocket>
 #include <QTimer>
@@ -34,14 +37,38 @@ bool isRevisionFile(qint16 mode, const QString &fileName)
     return mode == 0 ||
            (mode == 2 && fileName.endsWith(QLatin1String(".rev"), Qt::CaseInsensitive));
 }
+
+// Whether revision, fetched as name, offers what it was asked for: a firmware
+// revision file a firmware file whose revision file it is, the program's an
+// installer; each within the size limit of its kind.
+bool offersItsKind(const RevisionFile &revision, bool firmware, const QString &name, QString *why)
+{
+    if (firmware ? !isFirmwareFileName(revision.file) || firmwareRevisionName(revision.file) != name
+                 : !isInstallerFileName(revision.file)) {
+        *why = QStringLiteral("it names \"%1\", which is not %2")
+                   .arg(revision.file, firmware ? QStringLiteral("a firmware file it describes")
+                                                : QStringLiteral("an installer's name"));
+        return false;
+    }
+    const qint64 limit = firmware ? MaximumFirmwareSize : MaximumInstallerSize;
+    if (revision.size > limit) {
+        *why = QStringLiteral("it gives a size of %1 bytes, above the limit of %2")
+                   .arg(revision.size)
+                   .arg(limit);
+        return false;
+    }
+    return true;
+}
 } // namespace
 
 struct WebFetcher::Transfer
 {
     QUrl url;
     QString fileName;
-    qint64 limit = -1;              // refuse a body larger than this
-    DownloadOwner *owner = nullptr; // shown the progress, may cancel
+    qint64 limit = -1;                     // refuse a body larger than this
+    qint32 tooLarge = FetchError::Unknown; // the code for one that is larger
+    bool deadline = false;                 // must arrive whole within a deadline
+    DownloadOwner *owner = nullptr;        // shown the progress, may cancel
     // Takes each piece as it arrives; false, with the reason, stops the transfer.
     std::function<bool(const QByteArray &, QString *why)> sink;
 
@@ -148,6 +175,8 @@ void WebFetcher::run(Transfer &transfer)
                          QNetworkRequest::AlwaysNetwork);
     request.setMaximumRedirectsAllowed(5);
     const std::unique_ptr<QNetworkReply> reply(m_manager->get(request));
+    // However fast the site sends, no more than this waits in memory.
+    reply->setReadBufferSize(ReadBufferSize);
 
     const auto giveUp = [&](qint32 failure, const QString &reason) {
         transfer.giveUp(failure, reason);
@@ -168,31 +197,37 @@ void WebFetcher::run(Transfer &transfer)
     QObject::connect(&deadline, &QTimer::timeout, reply.get(), [&] {
         giveUp(FetchError::NoInternet, QStringLiteral("not whole after %1 ms").arg(4 * m_stallMs));
     });
-    if (transfer.limit >= 0)
+    if (transfer.deadline)
         deadline.start(4 * m_stallMs);
+    // Each redirect is judged against the address it leads away from, which
+    // the reply itself no longer tells once it reports the redirect.
+    QUrl current = transfer.url;
     QObject::connect(reply.get(), &QNetworkReply::redirected, reply.get(), [&](const QUrl &to) {
-        if (redirectAllowed(reply->url(), to))
+        if (redirectAllowed(current, to)) {
+            current = to;
             Q_EMIT reply->redirectAllowed();
-        else
+        } else {
             giveUp(FetchError::Unknown,
                    QStringLiteral("the site redirected %1 to %2, which is not fetched")
-                       .arg(reply->url().toString(), to.toString()));
+                       .arg(current.toString(), to.toString()));
+        }
     });
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, reply.get(), [&] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (transfer.limit >= 0 && length.isValid() && length.toLongLong() > transfer.limit)
-            giveUp(FetchError::BadRevisionFile, tooLarge);
+            giveUp(transfer.tooLarge, tooLarge);
     });
     qint64 received = 0;
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
+    const auto take = [&] {
         stall.start(m_stallMs);
         const QByteArray piece = reply->readAll();
         received += piece.size();
         if (transfer.limit >= 0 && received > transfer.limit)
-            giveUp(FetchError::BadRevisionFile, tooLarge);
+            giveUp(transfer.tooLarge, tooLarge);
         else if (QString why; !transfer.sink(piece, &why))
             giveUp(FetchError::Unknown, why);
-    });
+    };
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), take);
     QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(),
                      [&](qint64 bytes, qint64 total) {
                          stall.start(m_stallMs);
@@ -210,6 +245,8 @@ void WebFetcher::run(Transfer &transfer)
     // has ended, as they would while any other call of the check blocks.
     if (!reply->isFinished())
         loop.exec(transfer.owner ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    if (transfer.code == FetchError::None && reply->bytesAvailable() > 0)
+        take();
     stall.stop();
     deadline.stop();
     if (transfer.owner)
@@ -243,6 +280,8 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
     if (revision) {
         QByteArray body;
         transfer.limit = RevisionFile::MaximumSize;
+        transfer.tooLarge = FetchError::BadRevisionFile;
+        transfer.deadline = true;
         transfer.sink = [&body](const QByteArray &piece, QString *) {
             body += piece;
             return true;
@@ -251,16 +290,22 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
         if (transfer.code != FetchError::None)
             return fail(transfer.code, name, transfer.why);
         QString why;
-        m_revision = RevisionFile::parse(body, &why);
-        if (!m_revision)
+        std::optional<RevisionFile> parsed = RevisionFile::parse(body, updateSiteKey(), &why);
+        if (!parsed || !offersItsKind(*parsed, mode == 0, name, &why))
             return fail(FetchError::BadRevisionFile, name, why);
+        m_revision = std::move(parsed);
         return 1;
     }
 
-    // A file is only accepted with the checksum its revision file gives.
-    if (!m_revision || m_revision->sha256.isEmpty())
+    // A file is only fetched as the revision file fetched last describes it.
+    if (!m_revision)
         return fail(FetchError::BadRevisionFile, name,
-                    QStringLiteral("no revision file with a sha256 line was fetched for it"));
+                    QStringLiteral("no revision file was fetched for it"));
+    if (name != m_revision->file ||
+        !(mode == 1 ? isFirmwareFileName(name) : isInstallerFileName(name)))
+        return fail(FetchError::BadRevisionFile, name,
+                    QStringLiteral("the revision file fetched last describes \"%1\"")
+                        .arg(m_revision->file));
     if (m_folder.isEmpty())
         return fail(FetchError::Unknown, name, QStringLiteral("no download folder is set"));
     QSaveFile file(QDir(m_folder).filePath(name));
@@ -270,8 +315,11 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
                         .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
     QCryptographicHash hash(QCryptographicHash::Sha256);
     transfer.owner = owner;
+    transfer.limit = m_revision->size;
+    qint64 written = 0;
     transfer.sink = [&](const QByteArray &piece, QString *why) {
         hash.addData(piece);
+        written += piece.size();
         if (file.write(piece) == piece.size())
             return true;
         *why = QStringLiteral("writing failed: ") + file.errorString();
@@ -281,6 +329,13 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
     if (transfer.code != FetchError::None) {
         file.cancelWriting();
         return fail(transfer.code, name, transfer.why);
+    }
+    if (written != m_revision->size) {
+        file.cancelWriting();
+        return fail(FetchError::Unknown, name,
+                    QStringLiteral("it has %1 bytes, not the %2 of its revision file")
+                        .arg(written)
+                        .arg(m_revision->size));
     }
     if (hash.result() != m_revision->sha256) {
         file.cancelWriting();
@@ -299,4 +354,30 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
                                                    QFileDevice::ExeOwner | QFileDevice::ExeUser);
 #endif
     return 1;
+}
+
+bool WebFetcher::startInstaller(const QString &folder)
+{
+    const QString name = UpdateFileName();
+    const QString path = QDir(folder).filePath(name);
+    if (!m_revision || !isInstallerFileName(name) || !QFileInfo(path).isFile())
+        return false;
+    // The folder may be shared: what runs must still be what was signed.
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        throw RunError(RunError::PathFileAccess,
+                       QStringLiteral("The installer %1 cannot be read: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    file.close();
+    if (hash.result() != m_revision->sha256)
+        throw RunError(RunError::PathFileAccess,
+                       QStringLiteral("The installer %1 was changed after its download and is "
+                                      "not started")
+                           .arg(QDir::toNativeSeparators(path)));
+    if (!QProcess::startDetached(path, {}, folder))
+        throw RunError(RunError::PathFileAccess,
+                       QStringLiteral("The installer %1 could not be started")
+                           .arg(QDir::toNativeSeparators(path)));
+    return true;
 }

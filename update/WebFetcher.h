@@ -12,10 +12,12 @@ class QNetworkAccessManager;
 
 // The internet component: fetches revision files, firmware files and the
 // program's installer from the update site over HTTPS, one at a time, while
-// the caller waits. Revision files are kept in memory; every other file is
-// written to a temporary file in the download folder, checked against the
-// sha256 of the revision file fetched last, and only then renamed over its
-// target, so a failed download leaves an earlier file as it was.
+// the caller waits. Revision files are kept in memory and used only when
+// their signature holds for the site's key. Every other file must be the one
+// the revision file fetched last names; it is written to a temporary file in
+// the download folder, stopped as soon as it grows past its signed size,
+// checked against its signed sha256, and only then renamed over its target,
+// so a failed download leaves an earlier file as it was.
 class WebFetcher : public WebFetcherInterface
 {
 public:
@@ -35,6 +37,15 @@ public:
     // How long a transfer may receive nothing before it fails (30 s); a
     // revision file must have arrived whole within four times as long.
     void setStallTimeout(int milliseconds) { m_stallMs = milliseconds; }
+
+    // Starts the installer fetched last, found in folder under its own name,
+    // as a separate program, once it still hashes to the sha256 its revision
+    // file signed. False when there is no such file; throws RunError when it
+    // is there but was changed since, or cannot be started.
+    bool startInstaller(const QString &folder);
+
+    // How much of a reply is held in memory at a time.
+    static constexpr qint64 ReadBufferSize = 64 * 1024;
 
     // The error code for a failed reply: its network error and HTTP status.
     static qint32 errorCodeFor(QNetworkReply::NetworkError error, int httpStatus);
