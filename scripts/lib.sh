@@ -5,7 +5,7 @@ FW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages the build, the tests and the program need.
 FW_PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev
-  libgl-dev fonts-dejavu-core libssl3 ca-certificates)
+  libgl-dev fonts-dejavu-core libssl3 libssl-dev openssl ca-certificates)
 
 fw_install() {
   local missing=() extra=("$@") p
