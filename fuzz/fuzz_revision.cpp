@@ -1,28 +1,43 @@
-// Revision files from the update site, and the versions they offer.
+// Revision files from the update site, and the versions they offer. Each
+// input is read as it comes and once more signed with the site's key, so that
+// the lines behind the signature are reached too.
 #include "RevisionFile.h"
+#include "SiteKey.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray text(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    QString why;
-    const auto revision = RevisionFile::parse(text, &why);
-    if (revision.has_value() == !why.isEmpty())
-        __builtin_trap();
-    if (!revision)
-        return 0;
-    if (!revision->sha256.isEmpty() && revision->sha256.size() != 32)
-        __builtin_trap();
-    for (const qint32 kind : {1, 2}) {
-        const qint16 forward = compareVersions(revision->version, QStringLiteral("1.0.43"), kind);
-        const qint16 backward = compareVersions(QStringLiteral("1.0.43"), revision->version, kind);
-        // Newer one way is older the other; equal both ways.
-        if ((forward == 1 && backward != 0) || (forward == 2 && backward != 2))
+    static QString why;
+    static const SiteKey key = *SiteKey::generate(&why);
+    static const QByteArray publicKey = key.publicKey();
+    const QByteArray input(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    for (const QByteArray &text : {input, key.signRevision(input)}) {
+        why.clear();
+        const auto revision = RevisionFile::parse(text, publicKey, &why);
+        if (revision.has_value() == !why.isEmpty())
             __builtin_trap();
-        if (compareVersions(revision->version, revision->version, kind) == 1)
+        if (!revision)
+            continue;
+        if (revision->sha256.size() != 32 || revision->size < 0)
             __builtin_trap();
+        // Whichever byte of a signed file is changed, it is refused.
+        QByteArray changed = text;
+        changed[qsizetype(size % size_t(text.size()))] ^= 1;
+        if (RevisionFile::parse(changed, publicKey, &why))
+            __builtin_trap();
+        for (const qint32 kind : {1, 2}) {
+            const qint16 forward =
+                compareVersions(revision->version, QStringLiteral("1.0.43"), kind);
+            const qint16 backward =
+                compareVersions(QStringLiteral("1.0.43"), revision->version, kind);
+            // Newer one way is older the other; equal both ways.
+            if ((forward == 1 && backward != 0) || (forward == 2 && backward != 2))
+                __builtin_trap();
+            if (compareVersions(revision->version, revision->version, kind) == 1)
+                __builtin_trap();
+        }
     }
     return 0;
 }

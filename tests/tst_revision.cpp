@@ -1,10 +1,27 @@
 #include "RevisionFile.h"
+#include "SiteKey.h"
 #include "UpdateSite.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+// The site's key, made for this run, and another that the program does not hold.
+const SiteKey &siteKey(int which = 0)
+{
+    QString why;
+    static const SiteKey keys[] = {*SiteKey::generate(&why), *SiteKey::generate(&why)};
+    return keys[which];
+}
+
+QByteArray sign(const QByteArray &text)
+{
+    return siteKey().signRevision(text);
+}
+} // namespace
 
 class TestRevision : public QObject
 {
@@ -22,60 +39,53 @@ private Q_SLOTS:
     void redirects();
     void siteNames_data();
     void siteNames();
+    void siteTool_data();
+    void siteTool();
 };
 
 void TestRevision::parse_data()
 {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QString>("version");
-    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("valid"); // a valid one offers version 120 of setup.exe, 10 bytes
 
-    const QByteArray sum = QByteArray(64, 'a');
-    QTest::newRow("whole") << QByteArray("format=1\nversion=1.0.43\nfile=setup.exe\nsha256=" + sum)
-                           << true << "1.0.43"
-                           << "setup.exe";
+    const QByteArray rest = "file=setup.exe\nsize=10\nsha256=" + QByteArray(64, 'a') + '\n';
+    const QByteArray whole = "format=1\nversion=120\n" + rest;
+    QTest::newRow("whole") << sign(whole) << true;
     QTest::newRow("comments, blanks, CR LF, unknown keys")
-        << QByteArray("# site\r\n\r\n format = 1 \r\nvendor=x\r\nversion=120\r\n") << true << "120"
-        << "";
-    QTest::newRow("no format") << QByteArray("version=1\n") << false << ""
-                               << "";
-    QTest::newRow("format 2") << QByteArray("format=2\nversion=1\n") << false << ""
-                              << "";
-    QTest::newRow("a line that is not key=value")
-        << QByteArray("format=1\nversion 1\n") << false << ""
-        << "";
-    QTest::newRow("a key given twice")
-        << QByteArray("format=1\nversion=1\nversion=2\n") << false << ""
-        << "";
-    QTest::newRow("short checksum") << QByteArray("format=1\nsha256=abcd\n") << false << ""
-                                    << "";
+        << sign("# site\r\n\r\n format = 1 \r\nvendor=x\r\nversion=120\r\n" + rest) << true;
+    QTest::newRow("no format") << sign("version=1\n" + rest) << false;
+    QTest::newRow("format 2") << sign("format=2\nversion=1\n" + rest) << false;
+    QTest::newRow("a line that is not key=value") << sign("format=1\nversion 1\n" + rest) << false;
+    QTest::newRow("a key given twice") << sign("format=1\nversion=1\nversion=2\n" + rest) << false;
+    QTest::newRow("no size") << sign(QByteArray(whole).replace("size=10\n", "")) << false;
+    QTest::newRow("negative size")
+        << sign(QByteArray(whole).replace("size=10", "size=-1")) << false;
+    QTest::newRow("short checksum") << sign(whole.left(whole.size() - 10) + '\n') << false;
     QTest::newRow("checksum not hex")
-        << QByteArray("format=1\nsha256=" + QByteArray(64, 'g')) << false << ""
-        << "";
-    QTest::newRow("not UTF-8") << QByteArray("format=1\nversion=\xff\xfe\n") << false << ""
-                               << "";
-    QTest::newRow("larger than 64 KiB")
-        << QByteArray("format=1\n# " + QByteArray(64 * 1024, 'x')) << false << ""
-        << "";
-    QTest::newRow("HTML error page")
-        << QByteArray("<html><body>Not found</body></html>") << false << ""
-        << "";
+        << sign(QByteArray(whole).replace(QByteArray(64, 'a'), QByteArray(64, 'g'))) << false;
+    QTest::newRow("not UTF-8") << sign("format=1\nversion=\xff\xfe\n" + rest) << false;
+    QTest::newRow("larger than 64 KiB") << sign(whole + "# " + QByteArray(64 * 1024, 'x')) << false;
+    QTest::newRow("HTML error page") << QByteArray("<html><body>Not found</body></html>") << false;
+    QTest::newRow("unsigned") << whole << false;
+    QTest::newRow("signed by another key") << siteKey(1).signRevision(whole) << false;
+    QTest::newRow("a line after the signature") << sign(whole) + "# more\n" << false;
+    QTest::newRow("a signature before the last line") << sign(sign(whole)) << false;
+    QTest::newRow("signature not base64")
+        << sign(whole).replace("signature=", "signature=@") << false;
 }
 
 void TestRevision::parse()
 {
     QFETCH(QByteArray, text);
     QFETCH(bool, valid);
-    QFETCH(QString, version);
-    QFETCH(QString, file);
     QString why;
-    const std::optional<RevisionFile> r = RevisionFile::parse(text, &why);
+    const std::optional<RevisionFile> r = RevisionFile::parse(text, siteKey().publicKey(), &why);
     QCOMPARE(r.has_value(), valid);
     QCOMPARE(why.isEmpty(), valid);
     if (valid) {
-        QCOMPARE(r->version, version);
-        QCOMPARE(r->file, file);
+        QCOMPARE(r->version, QStringLiteral("120"));
+        QCOMPARE(r->file, QStringLiteral("setup.exe"));
+        QCOMPARE(r->size, qint64(10));
     }
 }
 
@@ -143,6 +153,10 @@ void TestRevision::address_data()
         << "127.0.0.1.example.com/updates/"
         << "a.vq"
         << "https://127.0.0.1.example.com/updates/a.vq";
+    QTest::newRow("explicit https to loopback stays https")
+        << "https://127.0.0.1:8443/updates/"
+        << "a.vq"
+        << "https://127.0.0.1:8443/updates/a.vq";
     QTest::newRow("other private address stays on https") << "192.168.1.1/updates/"
                                                           << "a.vq"
                                                           << "https://192.168.1.1/updates/a.vq";
@@ -203,6 +217,8 @@ void TestRevision::redirects_data()
                                                  << "http://localhost:9/x" << true;
     QTest::newRow("loopback mirror to a remote http host") << "http://127.0.0.1:8/x"
                                                            << "http://a.example/x" << false;
+    QTest::newRow("remote http host to loopback") << "http://a.example/x"
+                                                  << "http://127.0.0.1/x" << false;
     QTest::newRow("to another scheme") << "https://a.example/x"
                                        << "ftp://a.example/x" << false;
 }
@@ -219,28 +235,85 @@ void TestRevision::siteNames_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("plain");
+    QTest::addColumn<bool>("firmware");
+    QTest::addColumn<bool>("installer");
 
-    QTest::newRow("firmware") << "vq200_s70_1.vq" << true;
-    QTest::newRow("installer with blanks and accents") << "Setup Flashwright é 1.0.exe" << true;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("hidden") << ".vq" << false;
-    QTest::newRow("parent") << "..evil" << false;
-    QTest::newRow("slash") << "a/b.vq" << false;
-    QTest::newRow("backslash") << "a\\b.vq" << false;
-    QTest::newRow("drive") << "c:x.vq" << false;
-    QTest::newRow("C0 control") << QStringLiteral("a\tb") << false;
-    QTest::newRow("C1 control") << QString(QStringLiteral("a") + QChar(0x85) + QStringLiteral("b"))
-                                << false;
-    QTest::newRow("right-to-left override")
-        << QString(QStringLiteral("a") + QChar(0x202E) + QStringLiteral("exe.vq")) << false;
-    QTest::newRow("line separator") << QString(QStringLiteral("a") + QChar(0x2028)) << false;
+    QTest::newRow("firmware") << "vq200_s70_1.vq" << true << true << false;
+    QTest::newRow("firmware with a Latin-1 letter") << "vq\u00e9.main.vq" << true << true << false;
+    QTest::newRow("installer with blanks and accents")
+        << "Setup Flashwright \u00e9 1.0.exe" << true << false << true;
+    QTest::newRow("firmware in upper case, never asked for") << "VQ.VQ" << true << false << false;
+    QTest::newRow("firmware beyond a byte a character") << "\u0142.vq" << true << false << false;
+    QTest::newRow("firmware not ending in .vq") << "fw.bin" << true << false << true;
+    QTest::newRow("installer named like a revision file") << "setup.Rev" << true << false << false;
+    QTest::newRow("empty") << "" << false << false << false;
+    QTest::newRow("hidden") << ".vq" << false << false << false;
+    QTest::newRow("parent") << "..evil" << false << false << false;
+    QTest::newRow("slash") << "a/b.vq" << false << false << false;
+    QTest::newRow("backslash") << "a\\b.vq" << false << false << false;
+    QTest::newRow("drive") << "c:x.vq" << false << false << false;
+    QTest::newRow("C0 control") << "a\tb" << false << false << false;
+    QTest::newRow("C1 control") << "a\u0085b.vq" << false << false << false;
+    QTest::newRow("right-to-left override") << "a\u202eexe.vq" << false << false << false;
+    QTest::newRow("line separator") << "a\u2028" << false << false << false;
 }
 
 void TestRevision::siteNames()
 {
     QFETCH(QString, name);
     QFETCH(bool, plain);
+    QFETCH(bool, firmware);
+    QFETCH(bool, installer);
     QCOMPARE(isPlainSiteName(name), plain);
+    QCOMPARE(isFirmwareFileName(name), firmware);
+    QCOMPARE(isInstallerFileName(name), installer);
+}
+
+void TestRevision::siteTool_data()
+{
+    QTest::addColumn<QString>("installer");
+    QTest::addColumn<QString>("firmware"); // none when empty
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("firmware not ending in .vq") << "setup.sh"
+                                                << "FW.bin"
+                                                << "firmware file named 'fw.bin'";
+    QTest::newRow("firmware with a C1 control character") << "setup.sh"
+                                                          << "a\u0085b.vq"
+                                                          << "named 'a\\u0085b.vq'";
+    QTest::newRow("hidden installer") << ".setup"
+                                      << ""
+                                      << "installer named '.setup'";
+    QTest::newRow("installer named like a revision file") << "setup.rev"
+                                                          << ""
+                                                          << "installer named 'setup.rev'";
+}
+
+void TestRevision::siteTool()
+{
+    QFETCH(QString, installer);
+    QFETCH(QString, firmware);
+    QFETCH(QString, said);
+
+    QTemporaryDir release;
+    QString why;
+    QVERIFY2(siteKey().save(release.filePath(QStringLiteral("site.pem")), &why), qPrintable(why));
+    QStringList arguments{"--key",       "site.pem", "--out",     "site",
+                          "--installer", installer,  "--version", "1.2.0"};
+    if (!firmware.isEmpty())
+        arguments << "--firmware" << firmware << "1";
+    for (const QString &name : {installer, firmware}) {
+        QFile file(release.filePath(name));
+        QVERIFY(name.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write("x") == 1));
+    }
+    QProcess tool;
+    tool.setWorkingDirectory(release.path());
+    tool.start(QStringLiteral(FW_UPDATE_SITE_TOOL), arguments);
+    QVERIFY(tool.waitForFinished());
+    QCOMPARE(tool.exitCode(), 2);
+    QVERIFY2(QString::fromUtf8(tool.readAllStandardError()).contains(said), qPrintable(said));
+    // Nothing is written when an argument is refused.
+    QVERIFY(!QFileInfo::exists(release.filePath(QStringLiteral("site"))));
 }
 
 QTEST_GUILESS_MAIN(TestRevision)

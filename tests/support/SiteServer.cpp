@@ -3,9 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 QByteArray reason(int status)
@@ -13,6 +20,8 @@ QByteArray reason(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 302:
+        return "Found";
     case 400:
         return "Bad Request";
     case 404:
@@ -29,14 +38,17 @@ QByteArray reason(int status)
 }
 } // namespace
 
-SiteServer::SiteServer(QObject *parent) : QObject(parent)
-{
-    connect(&m_server, &QTcpServer::newConnection, this, &SiteServer::accept);
-}
+SiteServer::SiteServer(QObject *parent) : QObject(parent) {}
 
 SiteServer::~SiteServer()
 {
-    m_server.close();
+    for (auto &[fd, sender] : m_senders) {
+        ::shutdown(fd, SHUT_RDWR);
+        sender.join();
+        ::close(fd);
+    }
+    if (m_server)
+        m_server->close();
     for (auto &entry : m_connections) {
         entry.first->disconnect(this);
         entry.first->abort();
@@ -45,23 +57,53 @@ SiteServer::~SiteServer()
     m_connections.clear();
 }
 
-bool SiteServer::start(QString *error)
+bool SiteServer::start(QString *error, Transport transport)
 {
-    if (m_server.listen(QHostAddress::LocalHost, 0))
+    QString why;
+    if (transport == Transport::Plain) {
+        m_server = std::make_unique<QTcpServer>();
+    } else {
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                                     "-noenc -keyout - -days 1 -subj /CN=localhost -addext "
+                                     "subjectAltName=DNS:localhost,IP:127.0.0.1")
+                          .split(QLatin1Char(' ')));
+        openssl.waitForFinished();
+        const QByteArray pem = openssl.readAllStandardOutput();
+        const QList<QSslCertificate> certificates = QSslCertificate::fromData(pem);
+        const QSslKey key(pem, QSsl::Ec);
+        if (certificates.size() != 1 || key.isNull()) {
+            if (error)
+                *error = QStringLiteral("openssl made no certificate: ") + openssl.errorString() +
+                         QString::fromLocal8Bit(openssl.readAllStandardError());
+            return false;
+        }
+        m_certificate = certificates.first();
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setLocalCertificate(m_certificate);
+        configuration.setPrivateKey(key);
+        auto server = std::make_unique<QSslServer>();
+        server->setSslConfiguration(configuration);
+        m_server = std::move(server);
+    }
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &SiteServer::accept);
+    if (m_server->listen(QHostAddress::LocalHost, 0))
         return true;
     if (error)
-        *error = m_server.errorString();
+        *error = m_server->errorString();
     return false;
 }
 
 quint16 SiteServer::port() const
 {
-    return m_server.serverPort();
+    return m_server->serverPort();
 }
 
 QString SiteServer::base() const
 {
-    return QStringLiteral("127.0.0.1:%1/updates/").arg(port());
+    const QString scheme = m_certificate.isNull() ? QString() : QStringLiteral("https://");
+    return scheme + QStringLiteral("127.0.0.1:%1/updates/").arg(port());
 }
 
 void SiteServer::serveFolder(const QString &folder)
@@ -82,6 +124,11 @@ void SiteServer::setFault(const QString &name, Fault fault)
         m_faults.insert(name, fault);
 }
 
+void SiteServer::setRedirect(const QString &name, const QString &location)
+{
+    m_redirects.insert(name, location);
+}
+
 void SiteServer::setChunkDelayMs(int ms)
 {
     m_chunkDelayMs = ms;
@@ -89,7 +136,7 @@ void SiteServer::setChunkDelayMs(int ms)
 
 void SiteServer::accept()
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         m_connections.emplace(socket, Connection{});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { receive(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
@@ -166,7 +213,13 @@ bool SiteServer::answerOne(QTcpSocket *socket, Connection &c)
         name.contains(QLatin1String("..")) || name.contains(QChar()))
         return respond(socket, c, 404, after);
 
+    if (m_redirects.contains(name))
+        return respond(socket, c, 302, after, {}, -1, "Location: " + m_redirects[name].toUtf8());
     switch (m_faults.value(name, Fault::None)) {
+    case Fault::Endless:
+        c.idle = false;
+        sendEndlessly(socket);
+        return false;
     case Fault::Refuse:
         c.idle = false;
         socket->abort();
@@ -200,7 +253,7 @@ bool SiteServer::answerOne(QTcpSocket *socket, Connection &c)
 // Sends the status line and headers; the body, or the status text for an
 // error, follows through pump().
 bool SiteServer::respond(QTcpSocket *socket, Connection &c, int status, After after,
-                         const QByteArray &body, qsizetype contentLength)
+                         const QByteArray &body, qsizetype contentLength, const QByteArray &header)
 {
     c.out = status == 200 ? body : reason(status) + '\n';
     QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n";
@@ -211,6 +264,8 @@ bool SiteServer::respond(QTcpSocket *socket, Connection &c, int status, After af
         "\r\n";
     if (status == 407)
         head += "Proxy-Authenticate: Basic realm=\"site\"\r\n";
+    if (!header.isEmpty())
+        head += header + "\r\n";
     head += after == After::Close ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n";
     socket->write(head);
     c.after = after;
@@ -261,4 +316,25 @@ std::optional<QByteArray> SiteServer::fileBody(const QString &name) const
     if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
+}
+
+// The connection is handed to a thread that writes as fast as it can; this
+// thread's socket lets go of it, so nothing piles up here.
+void SiteServer::sendEndlessly(QTcpSocket *socket)
+{
+    const int fd = ::dup(int(socket->socketDescriptor()));
+    socket->abort();
+    if (fd < 0)
+        return;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_senders.emplace_back(
+        fd, std::thread([fd] {
+            const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                    "Connection: close\r\n\r\n";
+            const QByteArray chunk(ChunkSize, 'x');
+            if (::send(fd, head.constData(), size_t(head.size()), MSG_NOSIGNAL) < 0)
+                return;
+            while (::send(fd, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL) > 0) {
+            }
+        }));
 }
