@@ -82,8 +82,8 @@ public:
     {
         m_settings.sync();
         if (m_settings.status() != QSettings::NoError)
-            throw RunError(RunError::PathFileAccess,
-                           QStringLiteral("The settings store %1 could not be written")
+            throw RunError(RunError::SettingsNotSaved,
+                           QStringLiteral("They belong in %1, which could not be written.")
                                .arg(QDir::toNativeSeparators(m_settings.fileName())));
     }
 

@@ -12,7 +12,8 @@
 void LoadSettings();
 
 // Writes the nine settings from the record, then the main window's Left and
-// Top. Throws RunError 75 when the store cannot be written.
+// Top. Throws RunError SettingsNotSaved, naming the store, when it cannot be
+// written.
 void SaveSettings();
 
 // The text as a whole number within [min, max], or nothing.

@@ -9,12 +9,31 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSslSocket>
 
 namespace {
 QString &folderOverride()
 {
     static QString folder;
     return folder;
+}
+
+// What the technician is told when the update check cannot reach the site
+// securely: on Windows the system's internet component, elsewhere the
+// library or plugin that could not be loaded.
+QString missingInternetSupportText()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("Incorrect version of Wininet.dll you must have \r\n"
+                          "version 5 or above of Internet Explorer installed");
+#else
+    const QString missing = QSslSocket::availableBackends().contains(QStringLiteral("openssl"))
+                                ? QStringLiteral("the system's OpenSSL library (libssl3)")
+                                : QStringLiteral("Qt's OpenSSL plugin (libqt6network6)");
+    return QStringLiteral("Check Update needs %1,\r\nwhich could not be loaded. Install it "
+                          "and start the program again.")
+        .arg(missing);
+#endif
 }
 
 QString captionForSettings()
@@ -90,9 +109,8 @@ void Main()
     const std::optional<bool> visible = checkUpdateVisibility(webFetcher().CheckInternetSupport());
     if (visible == false) {
         window.setCheckUpdateVisible(false);
-        windowMessage(QStringLiteral("Incorrect version of Wininet.dll you must have \r\n"
-                                     "version 5 or above of Internet Explorer installed"),
-                      MsgStyle::Exclamation, QStringLiteral("VQ Update"));
+        windowMessage(missingInternetSupportText(), MsgStyle::Exclamation,
+                      QStringLiteral("VQ Update"));
     } else if (visible == true) {
         window.setCheckUpdateVisible(true);
     }

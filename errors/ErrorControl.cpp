@@ -62,6 +62,21 @@ ErrorControl::Row ErrorControl::rowFor(qint32 n)
         return {lines({QStringLiteral("Serial Communications Port Could not be opened"),
                        QStringLiteral("Please verify that the correct port is used")}),
                 exclYesNo, After::Answer};
+    case 8019:
+        return {lines({numbered, QStringLiteral("The connection to the unit was lost."),
+                       QStringLiteral("Check the cable or the network, then try again.")}),
+                excl, After::Answer};
+    case 8020:
+        return {lines({numbered, QStringLiteral("Writing to the unit failed."),
+                       QStringLiteral("Check the cable or the network, then try again.")}),
+                excl, After::Answer};
+    case 8021:
+        return {lines({numbered, QStringLiteral("A command for the unit could not be made, so it "
+                                                "was not sent.")}),
+                excl, After::Answer};
+    case 8030:
+        return {lines({numbered, QStringLiteral("The settings were not saved.")}), excl,
+                After::Answer, true};
     case 9000:
         return {QStringLiteral("Error test"), exclYesNo, After::Answer};
     case 9001:
@@ -146,6 +161,8 @@ bool ErrorControl::Adderror(const QString &filename, const QString &subname, qin
 
     const Row row = rowFor(errorcode);
     request.text = row.message;
+    if (row.withDescription && !description.isEmpty())
+        request.text += kCrLf + description;
     request.style = row.style;
     const qint32 answer = showUserMessage(request);
 

@@ -46,6 +46,7 @@ public:
         QString message;
         qint32 style;
         After after;
+        bool withDescription = false; // the failure's own text ends the message
     };
     // The message, style and consequence for an error number.
     static Row rowFor(qint32 errorcode);

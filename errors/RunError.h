@@ -24,6 +24,8 @@ public:
         FileNotFound = 53,
         PathFileAccess = 75,
         ObjectNotSet = 91,
+        // The program's own numbers.
+        SettingsNotSaved = 8030, // the settings store could not be written; says where it is
     };
 
     // A failure with the standard text of its number.

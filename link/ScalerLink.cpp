@@ -19,7 +19,16 @@
 
 namespace {
 constexpr int ConnectTimeoutMs = 2000;
-constexpr int MinimumQuietGapMs = 50;
+// Once the identification line is whole, a pause this long ends the listen:
+// long enough for a line end split by a USB adapter's latency timer.
+constexpr int MinimumQuietGapMs = 20;
+constexpr int QuietGapCharacters = 4;
+
+std::function<void(int)> &waitingHook()
+{
+    static std::function<void(int)> hook;
+    return hook;
+}
 
 void note(const QString &text)
 {
@@ -65,6 +74,20 @@ ScalerLink::ScalerLink(const ScalerSettings &settings) : m_settings(settings) {}
 ScalerLink::~ScalerLink()
 {
     CloseChannel();
+}
+
+bool ScalerLink::hasIdentificationLine(const QByteArray &received)
+{
+    const qsizetype id = received.indexOf("id=");
+    if (id < 0)
+        return false;
+    const qsizetype from = id + 3;
+    return received.indexOf('\r', from) >= 0 || received.indexOf('\n', from) >= 0;
+}
+
+void ScalerLink::setWaitingHook(std::function<void(int)> hook)
+{
+    waitingHook() = std::move(hook);
 }
 
 bool ScalerLink::isOpen() const
@@ -191,8 +214,9 @@ int ScalerLink::quietGapMs() const
 {
     if (m_speed <= 0)
         return MinimumQuietGapMs;
-    const int twentyCharacters = static_cast<int>((20LL * 10 * 1000 + m_speed - 1) / m_speed);
-    return std::max(MinimumQuietGapMs, twentyCharacters);
+    const int characters =
+        static_cast<int>((QuietGapCharacters * 10LL * 1000 + m_speed - 1) / m_speed);
+    return std::max(MinimumQuietGapMs, characters);
 }
 
 void ScalerLink::writeAll(const QByteArray &bytes)
@@ -223,6 +247,24 @@ void ScalerLink::drainDevice()
 }
 
 bool ScalerLink::receive(int ms)
+{
+    // The window shows what it was given before the wait while the unit
+    // works, and at the latest once the wait has lasted a frame.
+    if (ms > 0 && waitingHook()) {
+        QElapsedTimer timer;
+        timer.start();
+        waitingHook()(0);
+        if (ms <= WaitingHookAfterMs)
+            return receiveWithin(std::max(0, ms - static_cast<int>(timer.elapsed())));
+        if (receiveWithin(std::max(0, WaitingHookAfterMs - static_cast<int>(timer.elapsed()))))
+            return true;
+        waitingHook()(WaitingHookAfterMs);
+        ms -= static_cast<int>(timer.elapsed());
+    }
+    return receiveWithin(std::max(0, ms));
+}
+
+bool ScalerLink::receiveWithin(int ms)
 {
     if (m_serial) {
         // The serial port reads into its own buffer, which may hold bytes already.
@@ -268,8 +310,10 @@ VBool ScalerLink::Transact(const QByteArray &send, const QByteArray &terminator,
     if (!isOpen())
         return VFalse;
     const QByteArray bytes = hex ? decodeHex(send) : send;
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
+        discardInput();
         writeAll(bytes);
+    }
 
     QElapsedTimer timer;
     timer.start();
@@ -290,10 +334,11 @@ VBool ScalerLink::Transact(const QByteArray &send, const QByteArray &terminator,
             receive(left());
         }
     } else {
-        // Something has come once the line then stays quiet for the gap.
+        // The unit's identification line is whole once the line then stays
+        // quiet for the gap; until then everything the unit sends is kept.
         const int gap = quietGapMs();
         while (left() > 0) {
-            if (m_pending.isEmpty())
+            if (!hasIdentificationLine(m_pending))
                 receive(left());
             else if (!receive(std::min(gap, left())))
                 break;
@@ -343,6 +388,7 @@ VBool ScalerLink::SendBlock(const std::array<quint8, 32> &data, QByteArray &repl
     reply.clear();
     if (!isOpen())
         return VFalse;
+    discardInput();
     writeAll(QByteArray(reinterpret_cast<const char *>(data.data()), data.size()));
 
     QElapsedTimer timer;
@@ -363,21 +409,34 @@ VBool ScalerLink::SendText(const QByteArray &text, VBool hex)
 {
     if (!isOpen())
         return VFalse;
-    writeAll(hex ? decodeHex(text) : text);
+    const QByteArray bytes = hex ? decodeHex(text) : text;
+    discardInput();
+    writeAll(bytes);
     return VTrue;
 }
 
 void ScalerLink::discardInput()
 {
     // What has arrived so far, bounded so that a unit that never stops
-    // talking cannot hold the program here.
+    // talking cannot hold the program here. The socket says what it holds
+    // without a wait; this runs before every block.
     constexpr qsizetype Limit = 1 << 20;
+    m_pending.clear();
     qsizetype discarded = 0;
+    if (m_socket) {
+        char buffer[4096];
+        while (discarded < Limit && m_socket->bytesAvailable() > 0) {
+            const qint64 got = m_socket->read(buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            discarded += got;
+        }
+        return;
+    }
     while (discarded < Limit && receive(0)) {
         discarded += m_pending.size();
         m_pending.clear();
     }
-    m_pending.clear();
 }
 
 void ScalerLink::ReadInput()

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QIODevice;
@@ -20,6 +21,12 @@ class QTcpSocket;
 // with False and an empty reply. A link that fails while open is closed and
 // the operation throws RunError with one of the numbers below, its reply
 // cleared.
+//
+// An operation that sends something first discards the input held so far,
+// so that a late or doubled answer to an earlier exchange is never taken
+// for the answer to this one. An operation that sends nothing keeps it: the
+// identification line that follows the reset acknowledgement is read by the
+// next listen.
 class ScalerLink : public ScalerLinkInterface
 {
 public:
@@ -39,6 +46,11 @@ public:
     void CloseChannel() override;
     VBool SendBlock(const std::array<quint8, 32> &data, QByteArray &reply, qint32 count,
                     qint32 timeout, VBool hex) override;
+    // With nothing awaited the unit is listened to for the whole timeout,
+    // except that the listen ends early once an identification line is whole
+    // (see hasIdentificationLine) and the line then stays quiet for a gap of
+    // 20 ms or 4 characters. Stray bytes or a loader's banner before that
+    // line never end it.
     VBool Transact(const QByteArray &send, const QByteArray &terminator, QByteArray &reply,
                    qint32 timeout, VBool hex) override;
     // Discards input not yet read, sends, and returns when the reply frame
@@ -56,6 +68,17 @@ public:
     // Bytes decoded from hexadecimal digit pairs; throws BadHexText.
     static QByteArray decodeHex(const QByteArray &digits);
 
+    // Whether received holds a whole identification line: "id=" and, after
+    // it, a line end (CR or LF).
+    static bool hasIdentificationLine(const QByteArray &received);
+
+    // Called with 0 as each wait for the unit begins, and with
+    // WaitingHookAfterMs once it has lasted that long: the window paints then
+    // what it was given before the wait, while the unit works. One for the
+    // whole program; an empty one removes it.
+    static void setWaitingHook(std::function<void(int waitedMs)> hook);
+    static constexpr int WaitingHookAfterMs = 16;
+
 private:
     bool openSerial();
     bool openTcp();
@@ -63,6 +86,7 @@ private:
     // Waits up to ms for input and moves what came into m_pending; false when
     // nothing came. Throws LinkLost when the line has gone.
     bool receive(int ms);
+    bool receiveWithin(int ms);
     void drainDevice();
     void discardInput();
     [[noreturn]] void lost(const QString &why);

@@ -203,19 +203,19 @@ bool firmwareFileFound(const QString &path, const QString &folder)
 // The unit's file in the folder. Units name their files in any case and the
 // update site's files are lower case; where names are case-sensitive, the one
 // file whose name differs from the unit's only in case is that file too. When
-// several such files lie there, none is taken: programming the wrong one of
-// them would be worse than programming none.
-QString firmwareFileIn(const QString &folder, const QByteArray &identification)
+// several such files lie there, none is taken, and alike names them:
+// programming the wrong one of them would be worse than programming none.
+QString firmwareFileIn(const QString &folder, const QByteArray &identification, QStringList &alike)
 {
     const QString path = firmwareFilePath(folder, identification);
     if (path.isEmpty())
         return path;
     // Compared as names, never as patterns: "*" from a unit matches nothing.
     const QString wanted = QFileInfo(path).fileName();
-    QStringList alike;
     for (const QString &entry : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
             alike.append(entry);
+    alike.sort(Qt::CaseSensitive);
     if (alike.size() == 1)
         return QDir(folder).filePath(alike.first());
     if (alike.size() > 1) {
@@ -227,6 +227,17 @@ QString firmwareFileIn(const QString &folder, const QByteArray &identification)
         return QString();
     }
     return path;
+}
+
+// What the technician is told when the unit's file cannot be taken.
+QString noFileMessage(const QStringList &alike)
+{
+    if (alike.size() < 2)
+        return QStringLiteral("File does not exist");
+    return QStringLiteral("These firmware files differ only in upper and lower case, so none "
+                          "of them was used:\r\n") +
+           alike.join(QStringLiteral("\r\n")) +
+           QStringLiteral("\r\nKeep only the right one in the firmware folder.");
 }
 } // namespace
 
@@ -408,9 +419,10 @@ bool Firmware_Programme(const QString &folder)
         return false;
 
     // The unit names the file: a name that is not a plain file name names none.
-    const QString fileName = firmwareFileIn(folder, identification);
+    QStringList alike;
+    const QString fileName = firmwareFileIn(folder, identification, alike);
     if (identification.isEmpty() || !firmwareFileFound(fileName, folder)) {
-        trap([&] { tellUser(QStringLiteral("File does not exist")); });
+        trap([&] { tellUser(noFileMessage(alike)); });
         trap([&] { window().setStatus(QString()); });
         trap([&] { window().setProgrammeEnabled(true); });
         trap([&] { window().setAbortEnabled(false); });

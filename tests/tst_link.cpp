@@ -468,21 +468,35 @@ void TestLink::awaitedTextSplitAnywhere()
 
 void TestLink::quietGap_data()
 {
+    QTest::addColumn<QByteArrayList>("pieces"); // the first at once, the others pauseMs apart
     QTest::addColumn<int>("pauseMs");
     QTest::addColumn<QByteArray>("expected");
-    // The gap is 50 ms on a socket.
-    QTest::newRow("a pause shorter than the gap keeps gathering") << 30 << QByteArray("id=ab\r");
-    QTest::newRow("a pause longer than the gap ends the reply") << 90 << QByteArray("id=a");
+    // The gap is 20 ms on a socket; only a whole identification line lets it end the listen.
+    QTest::newRow("stray byte, then the line: both kept")
+        << QByteArrayList{"\xff", "id=ab\r"} << 280 << QByteArray("\xffid=ab\r");
+    QTest::newRow("loader banner, then the line: both kept")
+        << QByteArrayList{"VQ boot 2.1\r\n", "id=ab\r"} << 280
+        << QByteArray("VQ boot 2.1\r\nid=ab\r");
+    QTest::newRow("a pause inside the line keeps gathering")
+        << QByteArrayList{"id=a", "b\r"} << 90 << QByteArray("id=ab\r");
+    QTest::newRow("a pause after the line ends the reply")
+        << QByteArrayList{"id=ab\r", "late"} << 90 << QByteArray("id=ab\r");
+    QTest::newRow("no line: everything until the timeout")
+        << QByteArrayList{"xx", "yy", "zz"} << 250 << QByteArray("xxyyzz");
 }
 
 void TestLink::quietGap()
 {
+    QFETCH(QByteArrayList, pieces);
     QFETCH(int, pauseMs);
     QFETCH(QByteArray, expected);
-    PacedPeer peer({{"id=a", 0}, {"b\r", pauseMs}});
+    QList<PacedPeer::Piece> script;
+    for (const QByteArray &piece : pieces)
+        script.append({piece, script.isEmpty() ? 0 : pauseMs});
+    PacedPeer peer(script);
     connectTcp(peer.port());
     QByteArray reply;
-    QCOMPARE(link->Transact("?", QByteArray(), reply, 2000, VFalse), VTrue);
+    QCOMPARE(link->Transact("?", QByteArray(), reply, 1000, VFalse), VTrue);
     QCOMPARE(reply, expected);
 }
 

@@ -39,6 +39,8 @@ const QString kPathNotSet =
 const QString kNoFile = QStringLiteral("File does not exist");
 const QString kNotSuccessful = QStringLiteral("Scaler upload NOT successful");
 const QString kGoOn = QStringLiteral("An Error Occured in the application\r\nAttempt to continue?");
+const QString kNotSaved = QStringLiteral("Error 8030\r\nThe settings were not saved.\r\nThey "
+                                         "belong in %1, which could not be written.");
 const QString kEthernetCaption = QStringLiteral("VQ Update - 127.0.0.1");
 const QString kCom1Caption = QStringLiteral("VQ Update - COM1:");
 const QString kFirmwareName = QStringLiteral("vq200_s70_1.vq");
@@ -710,8 +712,8 @@ void TestMalformed::malformedStoreFile()
     answerer->clear();
     QVERIFY(window->close());
     if (file.isEmpty()) {
-        // Told that nothing was saved, and nothing was touched.
-        QCOMPARE(answerer->texts(), QStringList{kGoOn});
+        // Told that nothing was saved and where, and nothing was touched.
+        QCOMPARE(answerer->texts(), QStringList{kNotSaved.arg(path)});
         QVERIFY(anyContains(env->logLines(), QStringLiteral("could not be written")));
         QVERIFY(QFileInfo(path).isDir());
         return;
@@ -991,7 +993,7 @@ void TestMalformed::unwritableErrorLog()
     QVERIFY(window->close());
     capture.restore();
 
-    QCOMPARE(answerer->texts(), (QStringList{kCantOpen, kGoOn}));
+    QCOMPARE(answerer->texts(), (QStringList{kCantOpen, kNotSaved.arg(env->storeFile())}));
     QStringList entries;
     const QString errors = QString::fromUtf8(contents(captured));
     if (toStandardError) {
@@ -1010,7 +1012,7 @@ void TestMalformed::unwritableErrorLog()
              qPrintable(entries.join(QLatin1Char('\n'))));
     QVERIFY2(anyContains(entries, QStringLiteral("Link: serial port COM1: (")),
              qPrintable(entries.join(QLatin1Char('\n'))));
-    QVERIFY2(anyContains(entries, QStringLiteral("FILE:frm_programme SUB:Form Unload Error: 75")),
+    QVERIFY2(anyContains(entries, QStringLiteral("FILE:frm_programme SUB:Form Unload Error: 8030")),
              qPrintable(entries.join(QLatin1Char('\n'))));
     // What stood in the log's way is as it was.
     QCOMPARE(contents(notesFile()), kNotes);

@@ -743,8 +743,13 @@ void TestUpdate::olderFileInAnotherCase()
 
     answerer->plan({MsgAnswer::Yes, MsgAnswer::Yes});
     QVERIFY(!check());
-    QCOMPARE(answerer->texts(), (QStringList{kNewerFirmware, kProgram,
-                                             QStringLiteral("File does not exist"), kFinished}));
+    QCOMPARE(answerer->texts(),
+             (QStringList{kNewerFirmware, kProgram,
+                          QStringLiteral("These firmware files differ only in upper and lower "
+                                         "case, so none of them was used:\r\nVQ200_S70_1.vq\r\n"
+                                         "vq200_s70_1.vq\r\nKeep only the right one in the "
+                                         "firmware folder."),
+                          kFinished}));
     QCOMPARE(sim->blocksReceived(), 0);
     QVERIFY(env->logLines().last().contains(QStringLiteral("differ only in case")));
     verifyIdle();

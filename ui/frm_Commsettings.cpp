@@ -251,8 +251,19 @@ void frm_Commsettings::opt_ethser_Click(int index)
     fra_ethernet->setVisible(index != 1);
 }
 
+void frm_Commsettings::setApplyAllowed(bool allowed)
+{
+    okbutton->setEnabled(allowed);
+    okbutton->setToolTip(allowed ? QString()
+                                 : QStringLiteral("Not available while the program is talking to "
+                                                  "the unit; try again when it has finished"));
+}
+
 void frm_Commsettings::okbutton_Click()
 {
+    // Never under a running command, however the click arrives.
+    if (!okbutton->isEnabled())
+        return;
     Trap trap(kModule, QStringLiteral("OkButton_Click"), Trap::StopWhenDeclined);
     CommsWorkingValues &w = commsWorkingValues();
     ScalerSettings &s = programSettings();

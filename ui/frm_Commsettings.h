@@ -41,6 +41,10 @@ public:
     void okbutton_Click();
     void cmd_cancel_Click();
 
+    // While a command talks to the unit, OK would reopen the link under it:
+    // it is then disabled, and its tooltip says why.
+    void setApplyAllowed(bool allowed);
+
     QLabel *Label1;
     std::array<QRadioButton *, 2> opt_ethser; // 0 Ethernet, 1 Serial
     QGroupBox *fra_comport;

@@ -7,6 +7,7 @@
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "RunError.h"
+#include "ScalerLink.h"
 #include "Trap.h"
 #include "UpdateSite.h"
 #include "UserMessage.h"
@@ -29,7 +30,10 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
+
+#include <array>
 
 namespace {
 const QString kModule = QStringLiteral("frm_programme");
@@ -95,7 +99,7 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     };
 
     cmd_programme_prog = new QPushButton(QStringLiteral("&Update Firmware"), client);
-    place(cmd_programme_prog, "cmd_programme_prog", 120, 960, 1380, 345);
+    cmd_programme_prog->setObjectName(QStringLiteral("cmd_programme_prog"));
     cmd_programme_prog->setToolTip(QStringLiteral("Click to program the scaler."));
     cmd_programme_prog->setEnabled(false);
 
@@ -105,7 +109,7 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     lbl_firmware->setTextFormat(Qt::PlainText);
 
     cmd_abort = new QPushButton(QStringLiteral("&Abort"), client);
-    place(cmd_abort, "cmd_abort", 3120, 960, 1380, 345);
+    cmd_abort->setObjectName(QStringLiteral("cmd_abort"));
     cmd_abort->setToolTip(QStringLiteral("Click to abort programming"));
     cmd_abort->setEnabled(false);
 
@@ -116,7 +120,7 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
                                   {QStringLiteral("FontSize"), designFont().pointSizeF()}});
 
     cmd_checkupdate = new QPushButton(QStringLiteral("&Check Update"), client);
-    place(cmd_checkupdate, "cmd_checkupdate", 1620, 960, 1380, 345);
+    cmd_checkupdate->setObjectName(QStringLiteral("cmd_checkupdate"));
     cmd_checkupdate->setToolTip(QStringLiteral("Click to check for updates onthe internet"));
 
     setTabOrder(cmd_programme_prog, cmd_abort);
@@ -157,14 +161,16 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     connect(cmd_checkupdate, &QPushButton::clicked, this, &frm_programme::cmd_checkupdate_Click);
 
     m_statusLater.setSingleShot(true);
-    connect(&m_statusLater, &QTimer::timeout, this, &frm_programme::flushStatus);
+    connect(&m_statusLater, &QTimer::timeout, this, &frm_programme::statusFrameDue);
 
-    client->setMinimumSize(px(kClientWidth), px(kClientHeight));
+    layOutButtons();
     setMainWindow(this);
+    ScalerLink::setWaitingHook([this](int waitedMs) { waitingForUnit(waitedMs); });
 }
 
 frm_programme::~frm_programme()
 {
+    ScalerLink::setWaitingHook({});
     Form_Terminate();
     if (mainWindow() == this)
         setMainWindow(nullptr);
@@ -175,12 +181,65 @@ int frm_programme::px(int twips) const
     return twipsToPixels(twips, logicalDpiX());
 }
 
+void frm_programme::layOutButtons()
+{
+    // The buttons' places are in the design's units, measured with a font
+    // that may be narrower than the one used here: where a caption needs more
+    // room, the three buttons grow alike and the window widens with them.
+    const std::array<QPushButton *, 3> row{cmd_programme_prog, cmd_checkupdate, cmd_abort};
+    int width = px(1380);
+    int height = px(345);
+    for (const QPushButton *b : row) {
+        width = std::max(width, b->sizeHint().width());
+        height = std::max(height, b->sizeHint().height());
+    }
+    const int gap = px(120);
+    int left = gap;
+    for (QPushButton *b : row) {
+        b->setGeometry(left, px(960), width, height);
+        left += width + gap;
+    }
+    centralWidget()->setMinimumSize(std::max(px(kClientWidth), left),
+                                    std::max(px(kClientHeight), px(960) + height + gap / 2));
+}
+
+void frm_programme::setBusy(bool busy)
+{
+    m_busy = busy;
+    if (m_commSettings)
+        m_commSettings->setApplyAllowed(!busy);
+}
+
+void frm_programme::waitingForUnit(int waitedMs)
+{
+    constexpr int FrameMs = ScalerLink::WaitingHookAfterMs;
+    if (m_status != lbl_firmware->text() &&
+        (waitedMs >= FrameMs || !m_statusPainted.isValid() || m_statusPainted.elapsed() >= FrameMs))
+        flushStatus();
+    // What else waits to be painted, such as the percentage bar, is painted
+    // now too, rather than in the pass over input between blocks.
+    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
+}
+
+void frm_programme::statusFrameDue()
+{
+    // The pass over input between blocks leaves the painting to the next wait
+    // for the unit, which costs the transfer nothing.
+    if (m_inInputPass)
+        m_statusLater.start(ScalerLink::WaitingHookAfterMs);
+    else
+        flushStatus();
+}
+
 void frm_programme::Form_Load()
 {
     Trap trap(kModule, QStringLiteral("Frm_load"));
     // The window's outer size: the design's client area below the menu bar
     // plus whatever frame the platform draws around it.
-    trap([&] { resize(px(kClientWidth), px(kClientHeight) + menuBar()->sizeHint().height()); });
+    trap([&] {
+        const QSize client = centralWidget()->minimumSize();
+        resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    });
     trap([&] { ProgressBar1->setHiResolution(false); });
 }
 
@@ -218,14 +277,14 @@ void frm_programme::mnu_programme_exit_Click()
 void frm_programme::cmd_programme_prog_Click()
 {
     Trap trap(kModule, QStringLiteral("cmd_program_prog_click"));
-    m_busy = true;
+    setBusy(true);
     trap([] { AbortFlag = VFalse; });
     trap([&] { setLongCommandControlsEnabled(false); });
     trap([] { OpenScalerLink(); });
     trap([] { Firmware_Programme(programSettings().FirmwarePath); });
     trap([] { scalerLink().CloseChannel(); });
     trap([&] { setLongCommandControlsEnabled(true); });
-    m_busy = false;
+    setBusy(false);
 }
 
 void frm_programme::setLongCommandControlsEnabled(bool enabled)
@@ -286,6 +345,7 @@ void frm_programme::mnu_tools_serialport_Click()
     trap([this] {
         if (!m_commSettings)
             m_commSettings = new frm_Commsettings(this);
+        m_commSettings->setApplyAllowed(!m_busy);
         m_commSettings->show();
         m_commSettings->raise();
         m_commSettings->activateWindow();
@@ -307,7 +367,7 @@ void frm_programme::askUnit(const QString &procedure,
                             const std::function<void(QByteArray &)> &operation)
 {
     Trap trap(kModule, procedure);
-    m_busy = true;
+    setBusy(true);
     bool opened = false;
     trap([&] { opened = OpenScalerLink(); });
     if (opened)
@@ -316,7 +376,7 @@ void frm_programme::askUnit(const QString &procedure,
             operation(reply);
         });
     trap([] { scalerLink().CloseChannel(); });
-    m_busy = false;
+    setBusy(false);
 }
 
 void frm_programme::cmd_checkupdate_Click()
@@ -326,7 +386,9 @@ void frm_programme::cmd_checkupdate_Click()
     if (m_checking)
         return;
     const QScopedValueRollback<bool> checking(m_checking, true);
-    const QScopedValueRollback<bool> busy(m_busy, true);
+    const bool wasBusy = m_busy;
+    setBusy(true);
+    const auto restoreBusy = qScopeGuard([&] { setBusy(wasBusy); });
     Trap trap(kModule, QStringLiteral("cmd_checkupdate_click"));
 
     trap([&] { mnu_about->setEnabled(false); });
@@ -523,7 +585,7 @@ void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
         });
         if (program == MsgAnswer::Yes) {
             trap([&] { cmd_programme_prog_Click(); });
-            m_busy = true;
+            setBusy(true);
         }
         questionAsked = false;
         return true;
@@ -596,13 +658,11 @@ void frm_programme::transferFinished()
 
 void frm_programme::setStatus(const QString &text)
 {
-    constexpr int FrameMs = 16;
+    constexpr int FrameMs = ScalerLink::WaitingHookAfterMs;
     m_status = text;
     const qint64 since = m_statusPainted.isValid() ? m_statusPainted.elapsed() : FrameMs;
-    if (since >= FrameMs)
-        flushStatus();
-    else if (!m_statusLater.isActive())
-        m_statusLater.start(static_cast<int>(FrameMs - since));
+    if (!m_statusLater.isActive())
+        m_statusLater.start(static_cast<int>(std::max<qint64>(0, FrameMs - since)));
 }
 
 void frm_programme::flushStatus()
@@ -641,6 +701,7 @@ void frm_programme::processPendingInput()
 {
     // One pass over user input; the link waits for the unit itself, so the
     // sockets are left to it.
+    const QScopedValueRollback<bool> pass(m_inInputPass, true);
     QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
 }
 

@@ -91,6 +91,14 @@ protected:
 
 private:
     int px(int twips) const;
+    void layOutButtons();
+    // Marks a command that talks to the unit as running or ended; while one
+    // runs, the communication settings cannot be applied.
+    void setBusy(bool busy);
+    // Paints what changed before a wait for the unit began: at its start
+    // when a frame has passed since the last paint, else once it has lasted one.
+    void waitingForUnit(int waitedMs);
+    void statusFrameDue();
     void setLongCommandControlsEnabled(bool enabled);
     // Opens the link, runs one unit operation, and closes the link again.
     void askUnit(const QString &procedure, const std::function<void(QByteArray &)> &operation);
@@ -103,12 +111,14 @@ private:
 
     bool m_busy = false;
     bool m_checking = false;
+    bool m_inInputPass = false;
     QPointer<QProgressDialog> m_download;
     QString m_downloadName;
     QPointer<frm_Commsettings> m_commSettings;
-    // The status line may change at every block; the label is painted at
-    // once, but at most once a frame, and a text that came between frames is
-    // painted when the frame is due.
+    // The status line may change at every block: the label is painted at
+    // most once a frame, while the link waits for the unit or, when the
+    // window is idle, when the frame is due. Only a text that a newer one
+    // replaces within the same frame is never painted.
     QString m_status;
     QElapsedTimer m_statusPainted;
     QTimer m_statusLater;

@@ -28,6 +28,8 @@
 
 namespace {
 constexpr long long InLoaderAnnounceMs = 50;
+// After a power-on a loader with whole firmware to start waits this long for "U".
+constexpr long long LoaderWindowMs = 500;
 
 using Nanos = qint64; // CLOCK_MONOTONIC, in nanoseconds
 
@@ -115,7 +117,9 @@ struct VqSimulator::Impl
         Stopping
     };
 
-    explicit Impl(VqSimOptions options) : m_opt(std::move(options)) {}
+    explicit Impl(VqSimOptions options)
+        : m_opt(std::move(options)), m_state(m_opt.inLoader ? State::AwaitU : State::Running)
+    {}
 
     bool prepare(QString *error);
     void launch();
@@ -129,6 +133,15 @@ struct VqSimulator::Impl
     bool slaveOpen() const;
     void forgetPtyLeftovers();
     End serveConnection(int fd);
+    // When the next timed step of the unit is due; 0 when none is.
+    Nanos nextDue() const;
+    // Takes the timed steps that are due, and the power cycles asked for.
+    void tick();
+    void takePowerCycles();
+    void restart(Nanos at, bool fromPowerOn);
+    // Waits up to the given time, or until a timed step or a power cycle is
+    // due; false when stopping.
+    bool idle(Nanos until);
     void processChunk(const char *data, int size, Nanos readTime);
     void controlByte(char c);
     void blockByte(char c);
@@ -166,18 +179,33 @@ struct VqSimulator::Impl
 
     std::mutex m_controlMutex; // start and stop
     std::thread m_thread;
-    int m_wakeFd = -1; // eventfd; readable once stop() is called
+    int m_wakeFd = -1;  // eventfd; readable once stop() is called
+    int m_cycleFd = -1; // eventfd; readable while a power cycle is asked for
     bool m_tcp = false;
     int m_listenFd = -1;
     int m_masterFd = -1;
+
+    // Power cycles asked for and done, under m_runMutex.
+    int m_cyclesAsked = 0;
+    int m_cyclesDone = 0;
+    std::condition_variable m_cycleCondition;
+    std::atomic<int> m_overruns{0};
+
+    // The unit (serving thread only once it runs); it outlives connections.
+    State m_state = State::Running;
+    bool m_firmwareWhole = true; // false while an upload is unfinished
+    int m_uploads = 0;           // uploads started since the simulator began
+    Nanos m_preambleDue = 0;     // 0 once sent, or when there is none
+    Nanos m_bootDue = 0;
+    Nanos m_loaderWindowEnd = 0; // 0: the loader waits for "U" for good
 
     // The connection being served (serving thread only).
     int m_fd = -1;
     bool m_ended = false;
     bool m_dropped = false;
-    State m_state = State::Running;
+    bool m_answerOwed = false;  // a block came in and its answer has not gone out
+    bool m_moreInChunk = false; // bytes after the one being handled came with it
     QByteArray m_tail;
-    Nanos m_bootDue = 0;
     Nanos m_rxClock = 0;
     Nanos m_txClock = 0;
     Nanos m_rxDue = 0; // when the byte being handled finished arriving
@@ -211,8 +239,12 @@ bool VqSimulator::Impl::prepare(QString *error)
         return fail(error, QStringLiteral("the line rate cannot be negative"));
     m_byteTime = m_opt.baud > 0 ? 10 * NanosPerSecond / m_opt.baud : 0;
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFd < 0)
+    m_cycleFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wakeFd < 0 || m_cycleFd < 0) {
+        closeFd(m_wakeFd);
+        closeFd(m_cycleFd);
         return fail(error, errnoText("eventfd"));
+    }
     return true;
 }
 
@@ -241,6 +273,7 @@ void VqSimulator::Impl::join()
     closeFd(m_listenFd);
     closeFd(m_masterFd);
     closeFd(m_wakeFd);
+    closeFd(m_cycleFd);
 }
 
 void VqSimulator::Impl::event(const char *format, ...)
@@ -270,6 +303,7 @@ void VqSimulator::Impl::problem(const char *format, ...)
 void VqSimulator::Impl::serve()
 {
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    prctl(PR_SET_NAME, "vqsim", 0UL, 0UL, 0UL);
     if (m_tcp)
         serveTcp();
     else
@@ -286,8 +320,11 @@ void VqSimulator::Impl::serve()
 void VqSimulator::Impl::serveTcp()
 {
     while (!m_stopping) {
-        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_listenFd, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        tick();
+        const Nanos due = nextDue();
+        const int waitMs = due > 0 ? int(std::max<Nanos>(0, due - now()) / NanosPerMs + 1) : -1;
+        pollfd fds[3] = {{m_wakeFd, POLLIN, 0}, {m_cycleFd, POLLIN, 0}, {m_listenFd, POLLIN, 0}};
+        if (::poll(fds, 3, waitMs) < 0) {
             if (errno == EINTR)
                 continue;
             problem("poll: %s", strerror(errno));
@@ -295,7 +332,7 @@ void VqSimulator::Impl::serveTcp()
         }
         if (fds[0].revents)
             return;
-        if (!fds[1].revents)
+        if (!fds[2].revents)
             continue;
         sockaddr_in peer{};
         socklen_t peerSize = sizeof peer;
@@ -392,7 +429,7 @@ void VqSimulator::Impl::servePty()
 {
     while (!m_stopping) {
         if (!slaveOpen()) {
-            if (!waitUntil(now() + PtyIdleLook))
+            if (!idle(now() + PtyIdleLook))
                 return;
             continue;
         }
@@ -423,20 +460,92 @@ void VqSimulator::Impl::servePty()
     }
 }
 
+bool VqSimulator::Impl::idle(Nanos until)
+{
+    tick();
+    const Nanos due = nextDue();
+    if (due > 0)
+        until = std::min(until, due);
+    const timespec timeout = toTimespec(std::max<Nanos>(0, until - now()));
+    pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_cycleFd, POLLIN, 0}};
+    if (::ppoll(fds, 2, &timeout, nullptr) > 0 && fds[0].revents)
+        return false;
+    tick();
+    return !m_stopping;
+}
+
+Nanos VqSimulator::Impl::nextDue() const
+{
+    if (m_state == State::Booting)
+        return m_preambleDue > 0 ? std::min(m_preambleDue, m_bootDue) : m_bootDue;
+    if (m_state == State::AwaitU && m_loaderWindowEnd > 0)
+        return m_loaderWindowEnd;
+    return 0;
+}
+
+void VqSimulator::Impl::tick()
+{
+    takePowerCycles();
+    const Nanos t = now();
+    if (m_state == State::Booting && m_preambleDue > 0 && m_preambleDue <= t) {
+        event("preamble %s", shown(m_opt.preamble).constData());
+        const Nanos due = m_preambleDue;
+        m_preambleDue = 0;
+        send(m_opt.preamble, due);
+    }
+    if (m_state == State::Booting && m_preambleDue == 0 && m_bootDue <= t)
+        announce(m_bootDue);
+    if (m_state == State::AwaitU && m_loaderWindowEnd > 0 && m_loaderWindowEnd <= t) {
+        event("no U: the firmware starts");
+        m_loaderWindowEnd = 0;
+        m_state = State::Running;
+        m_tail.clear();
+    }
+}
+
+void VqSimulator::Impl::takePowerCycles()
+{
+    quint64 asked = 0;
+    if (::read(m_cycleFd, &asked, sizeof asked) != sizeof asked)
+        return;
+    for (quint64 i = 0; i < asked; ++i) {
+        endUpload();
+        event("power cycle%s", m_firmwareWhole ? "" : " (firmware unfinished)");
+        restart(now(), true);
+    }
+    std::lock_guard<std::mutex> lock(m_runMutex);
+    m_cyclesDone += int(asked);
+    m_cycleCondition.notify_all();
+}
+
+void VqSimulator::Impl::restart(Nanos at, bool fromPowerOn)
+{
+    m_state = State::Booting;
+    m_tail.clear();
+    m_preambleDue = m_opt.preamble.isEmpty() ? 0 : at + Nanos(m_opt.preambleMs) * NanosPerMs;
+    m_bootDue = at + Nanos(m_opt.bootMs) * NanosPerMs;
+    // Started on purpose by the reset frame, the loader waits for "U" for
+    // good; after a power-on it starts whole firmware when none comes.
+    m_loaderWindowEnd = 0;
+    if (fromPowerOn && m_firmwareWhole && !m_opt.inLoader)
+        m_loaderWindowEnd = m_bootDue + LoaderWindowMs * NanosPerMs;
+}
+
 VqSimulator::Impl::End VqSimulator::Impl::serveConnection(int fd)
 {
     ++m_connections;
     m_fd = fd;
     m_ended = false;
     m_dropped = false;
-    m_tail.clear();
+    m_answerOwed = false;
     m_rxClock = 0;
     m_txClock = 0;
-    m_state = State::Running;
-    if (m_opt.inLoader) {
-        // A unit in its loader announces itself right after the line comes up;
-        // the short pause lets the program finish opening and clearing the line.
+    tick();
+    if (m_opt.inLoader && m_state == State::AwaitU) {
+        // A unit on a jig announces itself when its line comes up; the short
+        // pause lets the program finish opening and clearing the line.
         m_state = State::Booting;
+        m_preambleDue = 0;
         m_bootDue = now() + InLoaderAnnounceMs * NanosPerMs;
     }
 
@@ -453,19 +562,15 @@ VqSimulator::Impl::End VqSimulator::Impl::serveConnection(int fd)
         }
         if (m_ended)
             break;
+        tick();
         timespec timeout;
         timespec *timeoutPointer = nullptr;
-        if (m_state == State::Booting) {
-            const Nanos left = m_bootDue - now();
-            if (left <= 0) {
-                announce(m_bootDue);
-                continue;
-            }
-            timeout = toTimespec(left);
+        if (const Nanos due = nextDue(); due > 0) {
+            timeout = toTimespec(std::max<Nanos>(0, due - now()));
             timeoutPointer = &timeout;
         }
-        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {fd, POLLIN, 0}};
-        if (::ppoll(fds, 2, timeoutPointer, nullptr) < 0) {
+        pollfd fds[3] = {{m_wakeFd, POLLIN, 0}, {m_cycleFd, POLLIN, 0}, {fd, POLLIN, 0}};
+        if (::ppoll(fds, 3, timeoutPointer, nullptr) < 0) {
             if (errno == EINTR)
                 continue;
             problem("poll: %s", strerror(errno));
@@ -476,9 +581,9 @@ VqSimulator::Impl::End VqSimulator::Impl::serveConnection(int fd)
             end = End::Stopping;
             break;
         }
-        if (!m_tcp && (fds[1].revents & POLLHUP))
+        if (!m_tcp && (fds[2].revents & POLLHUP))
             break; // the program closed the line; what it left is forgotten
-        if (fds[1].revents & POLLIN) {
+        if (fds[2].revents & POLLIN) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n > 0) {
                 processChunk(buffer, int(n), now());
@@ -490,11 +595,13 @@ VqSimulator::Impl::End VqSimulator::Impl::serveConnection(int fd)
                 problem("read: %s", strerror(errno));
             break; // end of stream, reset by the peer, or the line hung up
         }
-        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))
+        if (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL))
             break;
     }
+    // The unit itself goes on as it was: only what it had half received of
+    // a command is lost with the line.
     flushCapture();
-    endUpload();
+    m_tail.clear();
     if (end == End::Dropped)
         event("connection dropped");
     else if (end == End::Closed)
@@ -512,9 +619,10 @@ void VqSimulator::Impl::processChunk(const char *data, int size, Nanos readTime)
         } else {
             m_rxDue = readTime;
         }
-        if (m_state == State::Booting && m_rxDue >= m_bootDue)
+        if (m_state == State::Booting && m_preambleDue == 0 && m_rxDue >= m_bootDue)
             announce(m_bootDue);
         if (m_state == State::Blocks) {
+            m_moreInChunk = i + 1 < size;
             blockByte(data[i]);
         } else {
             if (m_uploadEnded)
@@ -540,8 +648,9 @@ void VqSimulator::Impl::controlByte(char c)
     case State::Running:
         if (m_tail.endsWith(LongVersionQuery)) {
             m_tail.clear();
-            const QByteArray answer = m_opt.longF0000 ? QByteArrayLiteral("F0000??\r")
-                                                      : "F84004100D2" + m_opt.version + "??\r";
+            const QByteArray answer = m_opt.longAnswer  ? *m_opt.longAnswer
+                                      : m_opt.longF0000 ? QByteArrayLiteral("F0000??\r")
+                                                        : "F84004100D2" + m_opt.version + "??\r";
             event("long version query -> %s", shown(answer).constData());
             send(answer, m_rxDue);
         } else if (m_tail.endsWith(ShortVersionQuery)) {
@@ -578,6 +687,7 @@ void VqSimulator::Impl::controlByte(char c)
         if (c == 'U' && !m_tail.endsWith(resetFrame.left(5)) &&
             !m_tail.endsWith(resetFrame.left(7))) {
             m_state = State::AwaitY;
+            m_loaderWindowEnd = 0;
             event("U -> %s", m_opt.noS ? "(nothing)" : "S");
             if (!m_opt.noS)
                 send(QByteArrayLiteral("S"), m_rxDue);
@@ -601,21 +711,21 @@ void VqSimulator::Impl::reset()
 {
     ++m_resets;
     endUpload();
-    m_state = State::Booting;
     event("reset frame -> %s", m_opt.noAck ? "(no acknowledgement)" : "acknowledgement");
     Nanos from = m_rxDue;
     if (!m_opt.noAck) {
         send(VqSimulator::acknowledgeFrame(), m_rxDue);
         from = std::max(from, now());
     }
-    m_bootDue = from + Nanos(m_opt.bootMs) * NanosPerMs;
-    if (m_opt.bootMs <= 0)
+    restart(from, false);
+    if (m_opt.bootMs <= 0 && m_opt.preamble.isEmpty())
         announce(m_bootDue);
 }
 
 void VqSimulator::Impl::announce(Nanos due)
 {
     m_state = State::AwaitU;
+    m_preambleDue = 0;
     m_tail.clear();
     if (m_opt.noId) {
         event("in the loader, no announcement");
@@ -637,6 +747,8 @@ void VqSimulator::Impl::startUpload()
     m_accepted = 0;
     m_afterUpload = 0;
     m_uploadEnded = false;
+    m_firmwareWhole = false;
+    ++m_uploads;
     m_pendingCapture.clear();
     closeFd(m_captureFd);
     if (m_opt.captureFile.isEmpty())
@@ -689,23 +801,32 @@ void VqSimulator::Impl::blockByte(char c)
     m_blocks = block + 1;
     // The capture is complete up to this block before it is answered.
     flushCapture();
-    if (block == m_opt.dropAt) {
+    // The next block is already here: the program did not wait for this answer.
+    m_answerOwed = true;
+    if (m_moreInChunk) {
+        ++m_overruns;
+        event("block %d came before block %d was answered", block + 1, block);
+    }
+    const bool firstUpload = m_uploads == 1;
+    const auto faultAt = [&](int k) { return firstUpload && block == k; };
+    if (faultAt(m_opt.dropAt)) {
         // Only drop once the block would have arrived on the wire.
         waitUntil(m_rxDue);
         event("block %d -> drop", block);
         m_dropped = true;
         return;
     }
-    if (block == m_opt.nakAt) {
+    if (faultAt(m_opt.nakAt)) {
         event("block %d -> N", block);
         send(QByteArrayLiteral("N"), m_rxDue);
         return;
     }
-    if (block == m_opt.silentAt) {
+    if (faultAt(m_opt.silentAt)) {
         event("block %d -> silence", block);
+        m_answerOwed = false;
         return;
     }
-    if (block == m_opt.wrongAckAt) {
+    if (faultAt(m_opt.wrongAckAt)) {
         // Counted as accepted: the unit took the block but answered it wrongly.
         event("block %d -> wrong answer", block);
         m_accepted += BlockSize;
@@ -715,9 +836,10 @@ void VqSimulator::Impl::blockByte(char c)
     // A refused block is sent again, so only accepted ones count towards the image.
     m_accepted += BlockSize;
     const bool complete = m_imageSize >= 0 && m_accepted >= m_imageSize;
-    if (block == m_opt.earlyEAt || complete) {
+    if (faultAt(m_opt.earlyEAt) || complete) {
         event("block %d -> E%s", block, complete ? "" : " (early)");
-        m_state = State::Running;
+        m_state = m_opt.inLoader ? State::AwaitU : State::Running;
+        m_firmwareWhole = true;
         m_tail.clear();
         m_uploadEnded = true;
         endUpload();
@@ -730,9 +852,22 @@ void VqSimulator::Impl::blockByte(char c)
 
 bool VqSimulator::Impl::send(const QByteArray &bytes, Nanos due)
 {
+    if (m_fd < 0)
+        return true; // nobody is on the line: the bytes are lost
     if (m_ended || m_opt.silent)
         return !m_ended;
     const Nanos start = due + Nanos(m_opt.replyDelayMs) * NanosPerMs;
+    if (m_answerOwed) {
+        m_answerOwed = false;
+        if (!waitUntil(start))
+            return false;
+        pollfd fd = {m_fd, POLLIN, 0};
+        if (!m_moreInChunk && ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN)) {
+            ++m_overruns;
+            event("block %d came before block %d was answered", m_blocks.load(),
+                  m_blocks.load() - 1);
+        }
+    }
     if (m_byteTime <= 0)
         return waitUntil(start) && writeAll(bytes.constData(), bytes.size());
     for (char c : bytes) {
@@ -904,6 +1039,38 @@ int VqSimulator::resetsAcknowledged() const
 bool VqSimulator::running() const
 {
     return d->m_runningFlag;
+}
+
+void VqSimulator::powerCycle()
+{
+    std::unique_lock<std::mutex> lock(d->m_runMutex);
+    if (!d->m_running) {
+        // Not serving: the unit restarts at once, with nobody on its line.
+        lock.unlock();
+        d->endUpload();
+        d->restart(now(), true);
+        std::lock_guard<std::mutex> relock(d->m_runMutex);
+        ++d->m_cyclesAsked;
+        ++d->m_cyclesDone;
+        return;
+    }
+    const int asked = ++d->m_cyclesAsked;
+    const quint64 one = 1;
+    if (::write(d->m_cycleFd, &one, sizeof one) < 0)
+        d->problem("cannot ask for a power cycle: %s", strerror(errno));
+    d->m_cycleCondition.wait_for(lock, std::chrono::seconds(5),
+                                 [&] { return d->m_cyclesDone >= asked || !d->m_running; });
+}
+
+int VqSimulator::powerCycles() const
+{
+    std::lock_guard<std::mutex> lock(d->m_runMutex);
+    return d->m_cyclesDone;
+}
+
+int VqSimulator::overruns() const
+{
+    return d->m_overruns;
 }
 
 bool VqSimulator::waitStopped(int timeoutMs)

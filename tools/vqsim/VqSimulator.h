@@ -8,30 +8,42 @@
 #include <optional>
 
 // How the simulated unit behaves. Every fault is off by default.
+//
+// The unit keeps its state across connections, as a unit on a serial line
+// never sees the port close: a unit left in its loader, or in the middle of
+// an upload, stays there until it is reset or power-cycled. Faults at a block
+// (nakAt, earlyEAt, dropAt, silentAt, wrongAckAt) happen in the first upload
+// only, as a passing fault of the line would.
 struct VqSimOptions
 {
     QByteArray ident = "vq200_s70_1"; // announced as "id=" + ident + CR
     int bootMs = 300;                 // from the reset acknowledgement to the announcement
-    bool inLoader = false;            // start in the loader, announce 50 ms after connecting
-    QByteArray version = "000123";    // six hexadecimal digits
-    bool longF0000 = false;           // the long version query answers "F0000"
-    QByteArray fwName = "FW1";        // running firmware name
-    bool refuseName = false;          // the name query gets the refusal frame
-    int level = 120;                  // running firmware level byte
-    QString imageFile;                // the reference image; its size ends the upload
-    qint64 size = -1;                 // image size when there is no image file
-    QString captureFile;              // where the loader's received bytes go
-    bool silent = false;              // never answers anything
-    bool noAck = false;               // no acknowledgement of the reset frame
-    bool noId = false;                // no announcement
-    std::optional<QByteArray> idText; // announce this text + CR instead of "id=" + ident
-    bool noS = false;                 // no "S" after "U"
-    bool noAAfterY = false;           // no "A" after "Y"
-    int nakAt = -1;                   // answer "N" to block K
-    int earlyEAt = -1;                // answer "E" to block K
-    int dropAt = -1;                  // drop the connection when block K arrives, unanswered
-    int silentAt = -1;                // never answer block K
-    int wrongAckAt = -1;              // answer block K with wrongAck instead of "A"
+    QByteArray preamble;              // sent preambleMs after a restart, before the announcement
+    int preambleMs = 20;
+    // A unit with no firmware of its own (a blank unit on a jig): it waits in
+    // its loader from power-on and after every upload, and announces itself
+    // 50 ms after each connection begins.
+    bool inLoader = false;
+    QByteArray version = "000123";        // six hexadecimal digits
+    bool longF0000 = false;               // the long version query answers "F0000"
+    std::optional<QByteArray> longAnswer; // the whole answer to the long version query
+    QByteArray fwName = "FW1";            // running firmware name
+    bool refuseName = false;              // the name query gets the refusal frame
+    int level = 120;                      // running firmware level byte
+    QString imageFile;                    // the reference image; its size ends the upload
+    qint64 size = -1;                     // image size when there is no image file
+    QString captureFile;                  // where the loader's received bytes go
+    bool silent = false;                  // never answers anything
+    bool noAck = false;                   // no acknowledgement of the reset frame
+    bool noId = false;                    // no announcement
+    std::optional<QByteArray> idText;     // announce this text + CR instead of "id=" + ident
+    bool noS = false;                     // no "S" after "U"
+    bool noAAfterY = false;               // no "A" after "Y"
+    int nakAt = -1;                       // answer "N" to block K
+    int earlyEAt = -1;                    // answer "E" to block K
+    int dropAt = -1;                      // drop the connection when block K arrives, unanswered
+    int silentAt = -1;                    // never answer block K
+    int wrongAckAt = -1;                  // answer block K with wrongAck instead of "A"
     QByteArray wrongAck = "a";
     int replyDelayMs = 0; // delay before every answer
     int baud = 0;         // pace both directions at 10 bits a byte; 0 for no pacing
@@ -67,6 +79,15 @@ public:
 
     // Blocks until the serving thread has stopped (after --once), or timeoutMs.
     bool waitStopped(int timeoutMs);
+
+    // Turns the unit off and on again, and returns once it has restarted: it
+    // boots into its loader and announces itself after bootMs. A unit whose
+    // last upload was not finished stays in its loader; one with whole
+    // firmware starts it when no "U" comes within half a second.
+    void powerCycle();
+    int powerCycles() const;
+    // Blocks that began to arrive before the unit had answered the one before.
+    int overruns() const;
 
     // The frames of the unit protocol.
     static QByteArray resetFrame();       // 53 06 04 01 55 AA 55 B2

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <type_traits>
 
 #include <pthread.h>
@@ -59,6 +60,30 @@ bool isHex(const QString &text)
     return true;
 }
 
+// The bytes of a text with \r, \n, \\ and \xNN escapes; nothing for a bad escape.
+std::optional<QByteArray> unescaped(const QByteArray &text)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out.append(text[i]);
+            continue;
+        }
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (next == 'r' || next == 'n' || next == '\\') {
+            out.append(next == 'r' ? '\r' : next == 'n' ? '\n' : '\\');
+            ++i;
+        } else if (next == 'x' && i + 3 < text.size() &&
+                   isHex(QString::fromLatin1(text.mid(i + 2, 2)))) {
+            out.append(char(text.mid(i + 2, 2).toInt(nullptr, 16)));
+            i += 3;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -72,7 +97,12 @@ int main(int argc, char *argv[])
         "level queries and the loader's upload, with faults to order.\n"
         "The first line of standard output is the TCP port (--tcp) or the device (--pty),\n"
         "alone; it then serves until SIGINT or SIGTERM, or until its one connection ends\n"
-        "(--once). Bad option values end it with exit code 2."));
+        "(--once). Bad option values end it with exit code 2.\n"
+        "The unit keeps its state across connections, as a unit on a serial line does:\n"
+        "left in its loader or in the middle of an upload, it stays there until it is\n"
+        "reset or power-cycled. SIGUSR1 power-cycles it. Faults at a block (--nak-at,\n"
+        "--early-e-at, --drop-at, --silent-at, --wrong-ack-at) happen in the first\n"
+        "upload only."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options = {
         {QStringLiteral("tcp"), QStringLiteral("Listen on 127.0.0.1:PORT (0 picks a free port)."),
@@ -83,7 +113,15 @@ int main(int argc, char *argv[])
          QStringLiteral("Time from the reset acknowledgement to the announcement (default 300)."),
          QStringLiteral("N")},
         {QStringLiteral("in-loader"),
-         QStringLiteral("Start every connection in the loader, announcing 50 ms after it begins.")},
+         QStringLiteral("A blank unit: it waits in its loader from power-on and after every "
+                        "upload, and announces itself 50 ms after each connection begins.")},
+        {QStringLiteral("preamble"),
+         QStringLiteral("Send TEXT after each restart, before the announcement (\\r, \\n and "
+                        "\\xNN stand for those bytes)."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("preamble-ms"),
+         QStringLiteral("When the preamble is sent, in ms after the restart (default 20)."),
+         QStringLiteral("N")},
         {QStringLiteral("ident"),
          QStringLiteral("Identification announced as \"id=TEXT\" (default vq200_s70_1)."),
          QStringLiteral("TEXT")},
@@ -171,6 +209,7 @@ int main(int argc, char *argv[])
         return true;
     };
     if (!intOption("boot-ms", 0, INT_MAX, &o.bootMs) || !intOption("level", 0, 255, &o.level) ||
+        !intOption("preamble-ms", 0, INT_MAX, &o.preambleMs) ||
         !intOption("size", 0, LLONG_MAX, &o.size) || !intOption("nak-at", 0, INT_MAX, &o.nakAt) ||
         !intOption("early-e-at", 0, INT_MAX, &o.earlyEAt) ||
         !intOption("drop-at", 0, INT_MAX, &o.dropAt) ||
@@ -203,6 +242,14 @@ int main(int argc, char *argv[])
                 QStringLiteral("--fw-name takes at most 16 characters, not \"%1\"").arg(name));
         o.fwName = name.toLatin1();
     }
+    if (parser.isSet(QStringLiteral("preamble"))) {
+        const std::optional<QByteArray> bytes =
+            unescaped(parser.value(QStringLiteral("preamble")).toLatin1());
+        if (!bytes)
+            return usageError(QStringLiteral("--preamble: a \\ must be followed by r, n, \\ "
+                                             "or x and two hexadecimal digits"));
+        o.preamble = *bytes;
+    }
     if (parser.isSet(QStringLiteral("id-text")))
         o.idText = parser.value(QStringLiteral("id-text")).toLatin1();
     if (parser.isSet(QStringLiteral("image"))) {
@@ -231,11 +278,12 @@ int main(int argc, char *argv[])
 
     // The signals are taken synchronously below; blocking them before the
     // serving thread starts keeps them away from it.
-    sigset_t endSignals;
-    sigemptyset(&endSignals);
-    sigaddset(&endSignals, SIGINT);
-    sigaddset(&endSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+    sigset_t handledSignals;
+    sigemptyset(&handledSignals);
+    sigaddset(&handledSignals, SIGINT);
+    sigaddset(&handledSignals, SIGTERM);
+    sigaddset(&handledSignals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &handledSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     VqSimulator sim(o);
@@ -253,9 +301,11 @@ int main(int argc, char *argv[])
     // Wake now and then to notice the end of a --once connection.
     const timespec look = {0, 20 * 1000 * 1000};
     while (sim.running()) {
-        const int signal = sigtimedwait(&endSignals, nullptr, &look);
+        const int signal = sigtimedwait(&handledSignals, nullptr, &look);
         if (signal == SIGINT || signal == SIGTERM)
             break;
+        if (signal == SIGUSR1)
+            sim.powerCycle();
     }
     // With --verbose and nobody reading standard error, the serving thread can
     // sit in a write for good; the alarm ends the process all the same.

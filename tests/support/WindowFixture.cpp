@@ -1,0 +1,110 @@
+#include "WindowFixture.h"
+
+#include "LinkInstances.h"
+#include "ScalerLink.h"
+#include "frm_programme.h"
+#include "mod_programmer_main.h"
+
+#include <QAction>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+const QString WindowFixture::TurnUnitOff =
+    QStringLiteral("Turn unit off, click OK, then turn unit on.");
+
+PaintedTexts::PaintedTexts(QLabel *label) : m_label(label)
+{
+    label->installEventFilter(this);
+}
+
+bool PaintedTexts::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_label && event->type() == QEvent::Paint &&
+        (m_texts.isEmpty() || m_texts.last() != m_label->text()))
+        m_texts.append(m_label->text());
+    return false;
+}
+
+void WindowFixture::startWindow(const VqSimOptions &unit)
+{
+    sim = std::make_unique<VqSimulator>(unit);
+    QString why;
+    QVERIFY2(sim->startTcp(0, &why), qPrintable(why));
+    QDir().mkpath(firmwareFolder());
+    env->storeLoopbackUnit(sim->port(), firmwareFolder());
+    window = std::make_unique<frm_programme>();
+    Main();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCoreApplication::processEvents();
+    m_painted = std::make_unique<PaintedTexts>(window->lbl_firmware);
+    answerer->onMessage([this](const MessageRequest &m) {
+        if (m.text == TurnUnitOff)
+            sim->powerCycle();
+    });
+}
+
+void WindowFixture::stopWindow()
+{
+    m_painted.reset();
+    window.reset();
+    sim.reset();
+}
+
+QString WindowFixture::firmwareFolder() const
+{
+    return env->path(QStringLiteral("fw"));
+}
+
+void WindowFixture::writeFirmware(const QString &name, const QByteArray &image)
+{
+    QFile f(QDir(firmwareFolder()).filePath(name));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(image), image.size());
+}
+
+QString WindowFixture::message(const QString &title, int style, const QString &text)
+{
+    return QStringLiteral("%1|%2|%3").arg(title).arg(style).arg(text);
+}
+
+QStringList WindowFixture::messages() const
+{
+    QStringList out;
+    for (const MessageRequest &m : answerer->messages())
+        out.append(message(m.title, m.style, m.text));
+    return out;
+}
+
+void WindowFixture::atBlock(int blocks, std::function<void()> action)
+{
+    auto *timer = new QTimer(window.get());
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, blocks, action] {
+        if (sim->blocksReceived() < blocks)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action();
+    });
+    timer->start(0);
+}
+
+bool WindowFixture::idle() const
+{
+    const bool controls =
+        !window->cmd_abort->isEnabled() && window->cmd_programme_prog->isEnabled() &&
+        window->mnu_about->isEnabled() && window->mnu_tools->menuAction()->isEnabled() &&
+        window->mnu_file_path->isEnabled() && window->cmd_checkupdate->isEnabled();
+    bool fileOpen = false;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        fileOpen = fileOpen || fd.symLinkTarget().endsWith(QLatin1String(".vq"));
+    return controls && !window->busy() && !static_cast<ScalerLink &>(scalerLink()).isOpen() &&
+           !fileOpen;
+}
