@@ -3,6 +3,7 @@
 #include "ErrorControl.h"
 #include "ProgrammerWindow.h"
 #include "RunError.h"
+#include "TextRules.h"
 #include "mod_programmer_main.h"
 
 #include <QDir>
@@ -26,12 +27,7 @@ const QString Top = QStringLiteral("Top");
 class Store
 {
 public:
-    Store()
-        : m_settings(QSettings::NativeFormat, QSettings::UserScope, SettingsStoreName::Organization,
-                     SettingsStoreName::Application)
-    {
-        m_settings.beginGroup(SettingsStoreName::Section);
-    }
+    Store() : m_store(openSettingsStore()), m_settings(*m_store) {}
 
     // Says in the log when the store could not be read whole: the program then
     // runs on defaults for what it could not read.
@@ -88,18 +84,10 @@ public:
     }
 
 private:
-    QSettings m_settings;
+    std::unique_ptr<QSettings> m_store;
+    QSettings &m_settings;
 };
 } // namespace
-
-std::optional<qint64> wholeNumber(const QString &text, qint64 min, qint64 max)
-{
-    bool ok = false;
-    const qint64 n = text.trimmed().toLongLong(&ok, 10);
-    if (!ok || n < min || n > max)
-        return std::nullopt;
-    return n;
-}
 
 QString defaultFirmwarePath()
 {

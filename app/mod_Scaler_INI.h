@@ -16,9 +16,6 @@ void LoadSettings();
 // written.
 void SaveSettings();
 
-// The text as a whole number within [min, max], or nothing.
-std::optional<qint64> wholeNumber(const QString &text, qint64 min, qint64 max);
-
 // The program's folder followed by the platform's separator: where firmware
 // is looked for until a folder is chosen.
 QString defaultFirmwarePath();

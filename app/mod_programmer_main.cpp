@@ -87,12 +87,6 @@ std::optional<bool> checkUpdateVisibility(qint32 internetSupport)
     }
 }
 
-QString TruncateAtChar(const QString &text, const QString &ch)
-{
-    const int at = ch.isEmpty() ? -1 : text.indexOf(ch.at(0), 0, Qt::CaseSensitive);
-    return at < 0 ? text : text.left(at);
-}
-
 void Main()
 {
     ErrorCtl().starterrorhandler(errorLogTarget(), 2);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextRules.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,9 +16,6 @@ void Main();
 // Closes and reopens the link on the stored channel. True when it opened
 // (the caption is then set); otherwise tells the user and returns false.
 bool OpenScalerLink();
-
-// The text before the first occurrence of ch, or the whole text without one.
-QString TruncateAtChar(const QString &text, const QString &ch);
 
 // The main window's caption for a communication type.
 QString windowCaption(qint32 commsType, const QString &serialPort, const QString &ethernetAddress);

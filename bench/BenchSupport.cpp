@@ -1,4 +1,5 @@
 #include "BenchSupport.h"
+#include "ScalerSettings.h"
 
 #include <QDir>
 #include <QSettings>
@@ -115,10 +116,9 @@ double percentile(std::vector<double> values, double p)
 void storeLoopbackUnit(const QString &firmwareFolder)
 {
     QDir().mkpath(firmwareFolder);
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                    QStringLiteral("ORVANT"));
-    store.setValue(QStringLiteral("Programmer/Comms Type"), QStringLiteral("0"));
-    store.setValue(QStringLiteral("Programmer/EthernetAddress"), QStringLiteral("127.0.0.1"));
-    store.setValue(QStringLiteral("Programmer/Firmware"), firmwareFolder);
-    store.sync();
+    const auto store = openSettingsStore(QString());
+    store->setValue(QStringLiteral("Programmer/Comms Type"), QStringLiteral("0"));
+    store->setValue(QStringLiteral("Programmer/EthernetAddress"), QStringLiteral("127.0.0.1"));
+    store->setValue(QStringLiteral("Programmer/Firmware"), firmwareFolder);
+    store->sync();
 }

@@ -2,6 +2,7 @@
 // over a pseudo-terminal: median and 99th percentile of 4000 blocks.
 #include "BenchSupport.h"
 #include "ScalerLink.h"
+#include "ScalerSettings.h"
 #include "VqSimulator.h"
 
 #include <QCoreApplication>
@@ -67,9 +68,8 @@ int main(int argc, char *argv[])
     VqSimulator ptyUnit(o);
     if (!ptyUnit.startPty(&why))
         qFatal("%s", qPrintable(why));
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-              QStringLiteral("ORVANT"))
-        .setValue(QStringLiteral("Ports/COM1"), ptyUnit.devicePath());
+    openSettingsStore(SettingsStoreName::PortsSection)
+        ->setValue(QStringLiteral("COM1"), ptyUnit.devicePath());
     ScalerSettings pty;
     pty.SerialParameters = QStringLiteral("115200,n,8,1");
     const bool ptyOk = measure("pty", pty, ptyUnit);

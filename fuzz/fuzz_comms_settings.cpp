@@ -4,7 +4,6 @@
 #include "RunError.h"
 #include "ScalerSettings.h"
 #include "SerialLine.h"
-#include "frm_Commsettings.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,6 +2,7 @@
 // that is accepted names a file directly in the firmware or download folder,
 // never one in a sibling such as "fw2" or anywhere else. Compared as
 // canonical paths with a trailing separator.
+#include "TextRules.h"
 #include "UpdateSite.h"
 #include "mod_Scaler_Firmware.h"
 
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A name the site (UTF-8) or the unit (a character a byte) gives is
     // downloaded only when plain.
     for (const QString &given : {QString::fromUtf8(name), QString::fromLatin1(name)}) {
-        if (!isPlainSiteName(given))
+        if (!isPlainFileName(given))
             continue;
         const QString path = QDir(f.folder).filePath(given);
         verifyInside(f, path, QString());

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <memory>
+
+class QSettings;
+
 // Where the program keeps its settings: the per-user store of application
 // ORVANT, section Programmer (and Ports for the serial device names).
 namespace SettingsStoreName {
@@ -28,3 +32,7 @@ struct ScalerSettings
 
 // The program-wide settings record.
 ScalerSettings &programSettings();
+
+// The per-user settings store, opened at section (none for the store's top,
+// where the Ports section lies).
+std::unique_ptr<QSettings> openSettingsStore(const QString &section = SettingsStoreName::Section);

@@ -1,48 +1,101 @@
 #include "SerialLine.h"
 
+#include "RunError.h"
 #include "ScalerSettings.h"
+#include "TextRules.h"
 
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 
+namespace {
+// The characters from 1-based position start, length of them, blanks
+// trimmed; a length that runs backwards fails as a cut of the platform does.
+QString cut(const QString &s, qsizetype start, qsizetype length)
+{
+    if (length < 0)
+        throw RunError(RunError::InvalidCall);
+    return s.mid(start - 1, length).trimmed();
+}
+
+// The 1-based position of c in s from 1-based position from, 0 when absent.
+qsizetype find(const QString &s, QChar c, qsizetype from = 1)
+{
+    return s.indexOf(c, from - 1) + 1;
+}
+} // namespace
+
+void cutSerialParameters(const QString &text, QString &speed, QString &parity, QString &dataBits,
+                         QString &rest)
+{
+    const qsizetype c1 = find(text, QLatin1Char(','));
+    const qsizetype c2 = find(text, QLatin1Char(','), c1 + 1);
+    const qsizetype c3 = find(text, QLatin1Char(','), c2 + 1);
+    speed = cut(text, 1, c1 - 1);
+    parity = cut(text, c1 + 1, c2 - c1 - 1);
+    dataBits = cut(text, c2 + 1, c3 - c2 - 1);
+    rest = text.mid(c3);
+}
+
 std::optional<SerialLine> parseSerialParameters(const QString &text, QString *why)
 {
-    const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != 4) {
+    struct
+    {
+        QString speed, parity, dataBits, rest;
+    } fields;
+    try {
+        cutSerialParameters(text, fields.speed, fields.parity, fields.dataBits, fields.rest);
+    } catch (const RunError &) {
         *why = QStringLiteral("expected speed,parity,data bits,stop bits");
         return std::nullopt;
     }
     SerialLine line;
-    bool ok = false;
-    const qint64 speed = fields[0].trimmed().toLongLong(&ok);
-    if (!ok || speed <= 0 || speed > 4000000) {
-        *why = QStringLiteral("the speed \"%1\" is not a baud rate").arg(fields[0].trimmed());
+    if (const auto speed = wholeNumber(fields.speed, 1, 4000000))
+        line.speed = static_cast<qint32>(*speed);
+    else {
+        *why = QStringLiteral("the speed \"%1\" is not a baud rate").arg(fields.speed);
         return std::nullopt;
     }
-    line.speed = static_cast<qint32>(speed);
 
-    const QString parity = fields[1].trimmed().toUpper();
+    const QString parity = fields.parity.toUpper();
     if (parity.size() != 1 || !QStringLiteral("NOE").contains(parity)) {
-        *why = QStringLiteral("the parity \"%1\" is not N, O or E").arg(fields[1].trimmed());
+        *why = QStringLiteral("the parity \"%1\" is not N, O or E").arg(fields.parity);
         return std::nullopt;
     }
     line.parity = parity.at(0).toLatin1();
 
-    const QString data = fields[2].trimmed();
-    if (data != QLatin1String("7") && data != QLatin1String("8")) {
-        *why = QStringLiteral("the data bits \"%1\" are not 7 or 8").arg(data);
+    if (fields.dataBits != QLatin1String("7") && fields.dataBits != QLatin1String("8")) {
+        *why = QStringLiteral("the data bits \"%1\" are not 7 or 8").arg(fields.dataBits);
         return std::nullopt;
     }
-    line.dataBits = data.toInt();
+    line.dataBits = fields.dataBits.toInt();
 
-    const QString stop = fields[3].trimmed();
+    const QString stop = fields.rest.trimmed();
     if (stop != QLatin1String("1") && stop != QLatin1String("2")) {
         *why = QStringLiteral("the stop bits \"%1\" are not 1 or 2").arg(stop);
         return std::nullopt;
     }
     line.stopBits = stop.toInt();
     return line;
+}
+
+CommsWorkingValues &commsWorkingValues()
+{
+    static CommsWorkingValues values;
+    return values;
+}
+
+void ParseCommsSettings()
+{
+    CommsWorkingValues &w = commsWorkingValues();
+    const ScalerSettings &s = programSettings();
+    const qsizetype m = find(s.SerialPort, QLatin1Char('M'));
+    const qsizetype colon = find(s.SerialPort, QLatin1Char(':'));
+    w.portNumber = cut(s.SerialPort, m + 1, colon - m - 1);
+
+    QString rest;
+    cutSerialParameters(s.SerialParameters, w.baudRate, w.parity, w.dataBits, rest);
+    w.stopBits = rest.left(1).trimmed();
 }
 
 int comPortNumber(const QString &portName)
@@ -67,10 +120,9 @@ QString serialDeviceFor(const QString &portName, QString *why)
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(n);
 #else
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, SettingsStoreName::Organization,
-                    SettingsStoreName::Application);
-    store.beginGroup(SettingsStoreName::PortsSection);
-    const QString mapped = store.value(QStringLiteral("COM%1").arg(n)).toString();
+    const QString mapped = openSettingsStore(SettingsStoreName::PortsSection)
+                               ->value(QStringLiteral("COM%1").arg(n))
+                               .toString();
     if (!mapped.isEmpty())
         return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(n - 1);

@@ -4,6 +4,7 @@
 #include "LinkInstances.h"
 #include "ProgrammerWindow.h"
 #include "RunError.h"
+#include "TextRules.h"
 #include "Trap.h"
 #include "UserMessage.h"
 
@@ -154,21 +155,10 @@ qint16 levelFromAnswer(const QByteArray &answer)
     return static_cast<quint8>(answer.at(4));
 }
 
-bool isPlainFileName(const QByteArray &name)
-{
-    if (name.isEmpty() || name.contains("..") || name == ".")
-        return false;
-    for (const char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '/' || c == '\\' || c == ':')
-            return false;
-    }
-    return true;
-}
-
 QString firmwareFilePath(const QString &folder, const QByteArray &identification)
 {
-    if (!isPlainFileName(identification))
+    // A unit's text is one byte a character.
+    if (!isPlainFileName(text(identification)))
         return QString();
     QString path = folder;
     if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QDir::separator()))

@@ -65,10 +65,6 @@ QByteArray firmwareNameFromAnswer(const QByteArray &answer);
 // The level in a level answer: its 5th byte. Throws RunError 9 when it is shorter.
 qint16 levelFromAnswer(const QByteArray &answer);
 
-// Whether a name from the unit can name a file: not empty, and free of path
-// separators, "..", drive colons, zero bytes and other control characters.
-bool isPlainFileName(const QByteArray &name);
-
 // The firmware file for an identification in folder, or an empty string
 // when the identification names no file inside that folder.
 QString firmwareFilePath(const QString &folder, const QByteArray &identification);

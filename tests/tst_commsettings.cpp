@@ -1,4 +1,5 @@
 #include "LinkInstances.h"
+#include "ScalerSettings.h"
 #include "ScriptedAnswerer.h"
 #include "TestEnvironment.h"
 #include "frm_Commsettings.h"
@@ -22,9 +23,7 @@ using Values = QMap<QString, QString>;
 
 QString stored(const QString &key)
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                QStringLiteral("ORVANT"));
-    return s.value(QStringLiteral("Programmer/") + key).toString();
+    return openSettingsStore()->value(key).toString();
 }
 
 // Answers like the scripted answerer, and notes what the store held when

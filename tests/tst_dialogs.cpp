@@ -1,5 +1,6 @@
 #include "FlashwrightVersion.h"
 #include "ProgramFixture.h"
+#include "ScalerSettings.h"
 #include "frmAbout.h"
 #include "frm_pathselect.h"
 #include "frm_programme.h"
@@ -118,12 +119,11 @@ void TestDialogs::folderMenu()
     window.mnu_file_path->trigger();
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(window.cmd_programme_prog->isEnabled(), enabledAfter);
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                    QStringLiteral("ORVANT"));
+    const auto store = openSettingsStore(QString());
     // Saved only when a path exists: then every key is written.
-    QCOMPARE(store.contains(QStringLiteral("Programmer/Left")), enabledAfter);
+    QCOMPARE(store->contains(QStringLiteral("Programmer/Left")), enabledAfter);
     if (enabledAfter)
-        QCOMPARE(QDir::cleanPath(store.value(QStringLiteral("Programmer/Firmware")).toString()),
+        QCOMPARE(QDir::cleanPath(store->value(QStringLiteral("Programmer/Firmware")).toString()),
                  QDir::cleanPath(folder));
 }
 

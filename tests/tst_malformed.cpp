@@ -2,6 +2,7 @@
 #include "LinkInstances.h"
 #include "ProgramFixture.h"
 #include "ScalerLink.h"
+#include "ScalerSettings.h"
 #include "VqSimulator.h"
 #include "frm_programme.h"
 #include "mod_Scaler_Firmware.h"
@@ -100,10 +101,7 @@ enum class Blocker
 // The store's section as the program sees it.
 std::unique_ptr<QSettings> store()
 {
-    auto s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                         QStringLiteral("ORVANT"), QStringLiteral("ORVANT"));
-    s->beginGroup(QStringLiteral("Programmer"));
-    return s;
+    return openSettingsStore();
 }
 
 QByteArray contents(const QString &path)

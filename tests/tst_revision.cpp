@@ -1,5 +1,6 @@
 #include "RevisionFile.h"
 #include "SiteKey.h"
+#include "TextRules.h"
 #include "UpdateSite.h"
 
 #include <QFileInfo>
@@ -264,7 +265,7 @@ void TestRevision::siteNames()
     QFETCH(bool, plain);
     QFETCH(bool, firmware);
     QFETCH(bool, installer);
-    QCOMPARE(isPlainSiteName(name), plain);
+    QCOMPARE(isPlainFileName(name), plain);
     QCOMPARE(isFirmwareFileName(name), firmware);
     QCOMPARE(isInstallerFileName(name), installer);
 }

@@ -1,6 +1,7 @@
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "ScalerLink.h"
+#include "ScalerSettings.h"
 #include "ScriptedAnswerer.h"
 #include "TestEnvironment.h"
 #include "VqSimulator.h"
@@ -82,11 +83,9 @@ void TestShutdown::leaveDuringCycle()
     QTest::qWait(50);
     QVERIFY(sim.blocksReceived() <= blocksWhenLeft + 1);
 
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                    QStringLiteral("ORVANT"));
-    store.beginGroup(QStringLiteral("Programmer"));
-    QCOMPARE(store.contains(QStringLiteral("Left")), closeWindow);
-    QCOMPARE(store.childKeys().size(), closeWindow ? 11 : 4);
+    const auto store = openSettingsStore();
+    QCOMPARE(store->contains(QStringLiteral("Left")), closeWindow);
+    QCOMPARE(store->childKeys().size(), closeWindow ? 11 : 4);
 }
 
 QTEST_MAIN(TestShutdown)

@@ -3,6 +3,7 @@
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "ProgramFixture.h"
+#include "ScalerSettings.h"
 #include "frm_programme.h"
 #include "mod_MsgBoxEx.h"
 #include "mod_Scaler_INI.h"
@@ -25,10 +26,7 @@ using Values = QMap<QString, QString>;
 // The store's section as the program sees it.
 std::unique_ptr<QSettings> store()
 {
-    auto s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                         QStringLiteral("ORVANT"), QStringLiteral("ORVANT"));
-    s->beginGroup(QStringLiteral("Programmer"));
-    return s;
+    return openSettingsStore();
 }
 
 const QString kPathNotSet =

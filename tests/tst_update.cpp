@@ -4,6 +4,7 @@
 #include "ProgramFixture.h"
 #include "RevisionFile.h"
 #include "ScalerLink.h"
+#include "ScalerSettings.h"
 #include "SiteKey.h"
 #include "SiteServer.h"
 #include "UpdateSite.h"
@@ -178,10 +179,7 @@ private:
     }
     QString storedFirmwarePath() const
     {
-        return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                         QStringLiteral("ORVANT"))
-            .value(QStringLiteral("Programmer/Firmware"))
-            .toString();
+        return openSettingsStore()->value(QStringLiteral("Firmware")).toString();
     }
 
     std::unique_ptr<SiteServer> site;

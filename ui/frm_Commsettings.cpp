@@ -5,6 +5,7 @@
 #include "RunError.h"
 #include "ScalerSettings.h"
 #include "SerialLine.h"
+#include "TextRules.h"
 #include "Trap.h"
 #include "mod_MsgBoxEx.h"
 #include "mod_Scaler_INI.h"
@@ -19,55 +20,16 @@
 namespace {
 const QString kModule = QStringLiteral("frm_commsettings");
 
-// The characters from 1-based position start, length of them; a length that
-// runs backwards fails as a cut of the platform does.
-QString cut(const QString &s, qsizetype start, qsizetype length)
-{
-    if (length < 0)
-        throw RunError(RunError::InvalidCall);
-    return s.mid(start - 1, length).trimmed();
-}
-
-qsizetype find(const QString &s, QChar c, qsizetype from = 1)
-{
-    return s.indexOf(c, from - 1) + 1;
-}
-
 // A field taken as a whole number; text that is none is a type mismatch.
 qint32 wholeNumberOf(const QString &field)
 {
-    bool ok = false;
-    const qint32 n = field.trimmed().toInt(&ok);
-    if (!ok)
+    const std::optional<qint64> n = wholeNumber(field, INT32_MIN, INT32_MAX);
+    if (!n)
         throw RunError(RunError::TypeMismatch,
                        QStringLiteral("\"%1\" is not a whole number").arg(field));
-    return n;
+    return static_cast<qint32>(*n);
 }
 } // namespace
-
-CommsWorkingValues &commsWorkingValues()
-{
-    static CommsWorkingValues values;
-    return values;
-}
-
-void ParseCommsSettings()
-{
-    CommsWorkingValues &w = commsWorkingValues();
-    const ScalerSettings &s = programSettings();
-    const qsizetype m = find(s.SerialPort, QLatin1Char('M'));
-    const qsizetype colon = find(s.SerialPort, QLatin1Char(':'));
-    w.portNumber = cut(s.SerialPort, m + 1, colon - m - 1);
-
-    const QString &p = s.SerialParameters;
-    const qsizetype c1 = find(p, QLatin1Char(','));
-    const qsizetype c2 = find(p, QLatin1Char(','), c1 + 1);
-    const qsizetype c3 = find(p, QLatin1Char(','), c2 + 1);
-    w.baudRate = cut(p, 1, c1 - 1);
-    w.parity = cut(p, c1 + 1, c2 - c1 - 1);
-    w.dataBits = cut(p, c2 + 1, c3 - c2 - 1);
-    w.stopBits = cut(p, c3 + 1, 1);
-}
 
 frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
 {

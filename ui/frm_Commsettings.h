@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SerialLine.h"
+
 #include <QDialog>
 
 #include <array>
@@ -9,23 +11,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-
-// The serial line settings as the dialog works on them, cut out of the
-// stored port name and parameter string. They live for the whole run.
-struct CommsWorkingValues
-{
-    QString portNumber;
-    QString baudRate;
-    QString parity;
-    QString dataBits;
-    QString stopBits;
-};
-CommsWorkingValues &commsWorkingValues();
-
-// Fills the working values from the stored port name ("COM1:") and
-// parameter string ("57600,n,8,1"). Throws RunError 5 at the first field
-// that cannot be cut out; the fields before it are filled.
-void ParseCommsSettings();
 
 // The communication settings: serial or Ethernet, the port and line speed,
 // or the unit's address and port. Modeless; OK reopens the link and saves.

@@ -1,5 +1,7 @@
 #include "RevisionFile.h"
 
+#include "TextRules.h"
+
 #include <QList>
 #include <QStringDecoder>
 #include <QStringList>
@@ -9,17 +11,6 @@
 #include <memory>
 
 namespace {
-bool isWholeNumber(const QString &text)
-{
-    // Digits only, and few enough that the number cannot overflow.
-    if (text.isEmpty() || text.size() > 18)
-        return false;
-    for (const QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
-
 // The numbers of a version text, or nothing when a part is not a whole number.
 std::optional<QList<quint64>> versionParts(const QString &text, bool dotted)
 {
@@ -27,9 +18,10 @@ std::optional<QList<quint64>> versionParts(const QString &text, bool dotted)
         dotted ? text.trimmed().split(QLatin1Char('.')) : QStringList{text.trimmed()};
     QList<quint64> numbers;
     for (const QString &part : parts) {
-        if (!isWholeNumber(part))
+        const std::optional<qint64> n = wholeNumber(part, 0, INT64_MAX, true);
+        if (!n)
             return std::nullopt;
-        numbers.append(part.toULongLong());
+        numbers.append(quint64(*n));
     }
     return numbers;
 }
@@ -102,11 +94,12 @@ std::optional<RevisionFile> parseSigned(const QByteArray &text, QString *why)
         } else if (key == QLatin1String("file")) {
             revision.file = value;
         } else if (key == QLatin1String("size")) {
-            if (!isWholeNumber(value)) {
+            const std::optional<qint64> size = wholeNumber(value, 0, INT64_MAX, true);
+            if (!size) {
                 *why = QStringLiteral("size \"%1\" is not a whole number").arg(value);
                 return std::nullopt;
             }
-            revision.size = value.toLongLong();
+            revision.size = *size;
         } else {
             const QByteArray digest = QByteArray::fromHex(value.toLatin1());
             if (value.size() != 64 || digest.size() != 32 ||

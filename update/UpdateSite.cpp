@@ -1,5 +1,7 @@
 #include "UpdateSite.h"
 
+#include "TextRules.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -74,30 +76,10 @@ bool redirectAllowed(const QUrl &from, const QUrl &to)
            isLoopbackHost(from.host()) && isLoopbackHost(to.host());
 }
 
-bool isPlainSiteName(const QString &name)
-{
-    if (name.isEmpty() || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1String("..")))
-        return false;
-    for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':'))
-            return false;
-        switch (c.category()) {
-        case QChar::Other_Control:
-        case QChar::Other_Format:
-        case QChar::Separator_Line:
-        case QChar::Separator_Paragraph:
-            return false;
-        default:
-            break;
-        }
-    }
-    return true;
-}
-
 bool isFirmwareFileName(const QString &name)
 {
     const QLatin1String suffix(".vq");
-    if (!isPlainSiteName(name) || name.size() <= suffix.size() || !name.endsWith(suffix) ||
+    if (!isPlainFileName(name) || name.size() <= suffix.size() || !name.endsWith(suffix) ||
         name != name.toLower())
         return false;
     // A unit names its file a byte a character.
@@ -109,12 +91,12 @@ bool isFirmwareFileName(const QString &name)
 
 QString firmwareRevisionName(const QString &firmwareName)
 {
-    return (firmwareName.section(QLatin1Char('.'), 0, 0) + QLatin1String(".rev")).toLower();
+    return (TruncateAtChar(firmwareName, QStringLiteral(".")) + QLatin1String(".rev")).toLower();
 }
 
 bool isInstallerFileName(const QString &name)
 {
-    return isPlainSiteName(name) && !name.endsWith(QLatin1String(".rev"), Qt::CaseInsensitive) &&
+    return isPlainFileName(name) && !name.endsWith(QLatin1String(".rev"), Qt::CaseInsensitive) &&
            !name.endsWith(QLatin1String(".vq"), Qt::CaseInsensitive);
 }
 

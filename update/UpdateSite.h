@@ -33,11 +33,6 @@ bool isLoopbackHost(const QString &host);
 // plain HTTP on a loopback host to a loopback host, never from HTTPS.
 bool redirectAllowed(const QUrl &from, const QUrl &to);
 
-// Whether a name from the site or the unit may name a file in the download
-// folder: not empty, not hidden (no leading "."), no "..", no path separator
-// or drive colon, and no control, format or line-separator character.
-bool isPlainSiteName(const QString &name);
-
 // The largest firmware file and installer the program downloads.
 constexpr qint64 MaximumFirmwareSize = 64 * 1024 * 1024;
 constexpr qint64 MaximumInstallerSize = 512 * 1024 * 1024;

@@ -1,4 +1,5 @@
 #include "TestEnvironment.h"
+#include "ScalerSettings.h"
 
 #include "ErrorControl.h"
 #include "ErrorLog.h"
@@ -41,18 +42,14 @@ QString TestEnvironment::path(const QString &name) const
 
 void TestEnvironment::store(const QMap<QString, QString> &values) const
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                QStringLiteral("ORVANT"));
-    s.beginGroup(QStringLiteral("Programmer"));
+    const auto s = openSettingsStore();
     for (auto it = values.begin(); it != values.end(); ++it)
-        s.setValue(it.key(), it.value());
+        s->setValue(it.key(), it.value());
 }
 
 void TestEnvironment::mapPort(const QString &com, const QString &device) const
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ORVANT"),
-                QStringLiteral("ORVANT"));
-    s.setValue(QStringLiteral("Ports/") + com, device);
+    openSettingsStore(SettingsStoreName::PortsSection)->setValue(com, device);
 }
 
 QString TestEnvironment::programFolder() const
