@@ -1,4 +1,6 @@
 #include "FlashwrightVersion.h"
+#include "MessageBox.h"
+#include "ScalerSettings.h"
 #include "Trap.h"
 #include "frm_programme.h"
 #include "mod_programmer_main.h"
@@ -22,9 +24,12 @@ int main(int argc, char *argv[])
 #endif
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Flashwright"));
-    app.setOrganizationName(QStringLiteral("ORVANT"));
+    app.setOrganizationName(SettingsStoreName::Organization);
     app.setApplicationVersion(QString::fromLatin1(FlashwrightVersion::Text));
 
+    // Every message of the program is a message box a person answers.
+    MessageBoxAnswerer box;
+    setMessageAnswerer(&box);
     frm_programme window;
     // Start-up traps nothing of its own; a failure is still reported, not a crash.
     Trap trap(QStringLiteral("mod_programmer_main"), QStringLiteral("Main"));

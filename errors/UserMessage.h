@@ -36,12 +36,12 @@ struct MessageRequest
     QString text; // lines joined by CR LF
     qint32 style = MsgStyle::OkOnly;
     QString title;
-    std::optional<QPoint> position; // wanted top-left corner in screen pixels
+    std::optional<QPoint> positionTwips; // wanted top-left corner, in twips of the screen
     bool topmost = true;
 };
 
-// Whoever answers the program's messages. The program's own answerer shows
-// a real message box; tests install a scripted one.
+// Whoever answers the program's messages. The window program installs one
+// that shows a real message box; tests install a scripted one.
 class MessageAnswerer
 {
 public:
@@ -50,10 +50,11 @@ public:
 };
 
 // Shows a message and returns the answer code. Every message of the program
-// goes through here.
+// goes through here. With no answerer installed the message goes to the
+// standard error stream and the answer is OK, or No for a question.
 qint32 showUserMessage(const MessageRequest &request);
 
-// Replaces the answerer (nullptr restores the real message box); returns the previous one.
+// Replaces the answerer (nullptr removes it); returns the previous one.
 MessageAnswerer *setMessageAnswerer(MessageAnswerer *answerer);
 
 // Where a box of the given size goes when its top-left corner is wanted at

@@ -2,20 +2,7 @@
 
 #include "UserMessage.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
-#include <cfenv>
 #include <cmath>
-
-namespace {
-QScreen *primaryScreen()
-{
-    return qobject_cast<QGuiApplication *>(QCoreApplication::instance())
-               ? QGuiApplication::primaryScreen()
-               : nullptr;
-}
-} // namespace
 
 int twipsToPixels(double twips, double dpi)
 {
@@ -28,26 +15,13 @@ double pixelsToTwips(int pixels, double dpi)
     return pixels * 1440.0 / dpi;
 }
 
-double screenLogicalDpiX()
-{
-    QScreen *s = primaryScreen();
-    return s ? s->logicalDotsPerInchX() : 96.0;
-}
-
-double screenLogicalDpiY()
-{
-    QScreen *s = primaryScreen();
-    return s ? s->logicalDotsPerInchY() : 96.0;
-}
-
 qint16 MsgBoxEx(const QString &text, qint32 style, const QString &title, qint32 x, qint32 y)
 {
     MessageRequest request;
     request.text = text;
     request.style = style;
     request.title = title.isEmpty() ? QStringLiteral("Message") : title;
-    request.position =
-        QPoint(twipsToPixels(x, screenLogicalDpiX()), twipsToPixels(y, screenLogicalDpiY()));
+    request.positionTwips = QPoint(x, y);
     request.topmost = true;
     return static_cast<qint16>(showUserMessage(request));
 }

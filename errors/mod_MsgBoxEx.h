@@ -12,7 +12,3 @@ qint16 MsgBoxEx(const QString &text, qint32 style, const QString &title, qint32 
 // rounded to the nearest pixel, halves to even.
 int twipsToPixels(double twips, double dpi);
 double pixelsToTwips(int pixels, double dpi);
-
-// The logical resolution of the primary screen, 96 when there is none.
-double screenLogicalDpiX();
-double screenLogicalDpiY();
