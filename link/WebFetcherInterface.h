@@ -45,6 +45,11 @@ public:
     virtual void ResetTransfer() = 0;
     // 1 when the platform's internet support is usable, 3 when it is not.
     virtual qint32 CheckInternetSupport() = 0;
+    // Starts the installer fetched last, found in folder under its own name,
+    // as a separate program, once it still hashes to the sha256 its revision
+    // file signed. False when there is no such file; throws RunError when it
+    // is there but was changed since, or cannot be started.
+    virtual bool StartInstaller(const QString &folder) = 0;
 };
 
 // Error codes of the internet component.

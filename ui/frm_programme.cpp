@@ -9,9 +9,8 @@
 #include "RunError.h"
 #include "ScalerLink.h"
 #include "Trap.h"
-#include "UpdateSite.h"
+#include "UpdateCheck.h"
 #include "UserMessage.h"
-#include "WebFetcher.h"
 #include "frmAbout.h"
 #include "frm_Commsettings.h"
 #include "frm_pathselect.h"
@@ -37,45 +36,6 @@
 
 namespace {
 const QString kModule = QStringLiteral("frm_programme");
-
-// The lowest firmware level that reports its file name without a restart.
-constexpr int kLevelNamingFirmware = 120;
-
-QString updateTitle()
-{
-    return QStringLiteral("Updates");
-}
-
-// The message for an error code of the internet component; empty for a code
-// that has none.
-QString fetchErrorMessage(qint32 code)
-{
-    switch (code) {
-    case FetchError::NotFound:
-        return QStringLiteral("Web Page not found");
-    case FetchError::Unknown:
-        return QStringLiteral("Unknown error\r\nPlease check internet connection settings");
-    case FetchError::NoInternet:
-        return QStringLiteral("Could not access the internet");
-    case FetchError::ProxyAuthentication:
-        return QStringLiteral("Proxy authentication failure.\r\n"
-                              "Please check internet connection settings");
-    case FetchError::Cancelled:
-        return QStringLiteral("Update aborted at user request");
-    case FetchError::BadRevisionFile:
-        return QStringLiteral("Wrong version of revision file on web site\r\n"
-                              "Ensure that the programmer is the latest version");
-    default:
-        return QString();
-    }
-}
-
-void showFetchError(qint32 code)
-{
-    const QString message = fetchErrorMessage(code);
-    if (!message.isEmpty())
-        windowMessage(message, MsgStyle::OkOnly, QStringLiteral("Update"));
-}
 
 // The design's client area below the menu bar, in twips.
 constexpr int kClientWidth = 4620;
@@ -389,229 +349,47 @@ void frm_programme::cmd_checkupdate_Click()
     const bool wasBusy = m_busy;
     setBusy(true);
     const auto restoreBusy = qScopeGuard([&] { setBusy(wasBusy); });
-    Trap trap(kModule, QStringLiteral("cmd_checkupdate_click"));
-
-    trap([&] { mnu_about->setEnabled(false); });
-    trap([&] { mnu_tools->menuAction()->setEnabled(false); });
-    trap([&] { mnu_file_path->setEnabled(false); });
-    trap([&] { cmd_programme_prog->setEnabled(false); });
-    trap([] { OpenScalerLink(); });
-
-    QString downloadFolder;
-    trap([&] {
-        downloadFolder = downloadFolderFor(programFolder());
-        webFetcher().SetDownloadFolder(downloadFolder);
-    });
-
-    QByteArray name;
-    QString firmwareLevel;
-    trap([&] { firmwareLevel = QString::number(Firmware_GetPTBT(name)); });
-    qint16 goOn = MsgAnswer::Yes;
-    if (firmwareLevel.toInt() < kLevelNamingFirmware) {
-        trap([&] {
-            goOn = windowMessage(
-                QStringLiteral("Your current firmware requires a reboot of the scaler \r\n"
-                               "in order to determine the scaler type. It is not possible to \r\n"
-                               "determine the current software version of the device \r\n"
-                               "so the latest will be downloaded\r\n\r\nContinue ?"),
-                MsgStyle::Question + MsgStyle::YesNo, QStringLiteral("Update"));
-        });
-        if (goOn == MsgAnswer::Yes) {
-            bool identified = false;
-            trap([&] { identified = Firmware_GetIdent(name); });
-            if (identified) {
-                name += ".vq";
-            } else {
-                trap([] {
-                    windowMessage(QStringLiteral("Failed to read scaler type"),
-                                  MsgStyle::Exclamation, QStringLiteral("Update"));
-                });
-                goOn = MsgAnswer::No;
-            }
-        }
-    }
-    if (goOn == MsgAnswer::Yes) {
-        // The unit's bytes, one character each, as the site names its files.
-        QString firmwareName = QString::fromLatin1(name).toLower();
-        checkSiteForUpdates(trap, firmwareName, firmwareLevel, downloadFolder);
-    }
-
-    trap([] { scalerLink().CloseChannel(); });
-    trap([&] { enableAfterCheck(); });
-    trap([] { webFetcher().FinishTransfers(); });
+    UpdateCheck(*this, programFolder()).run();
 }
 
-void frm_programme::checkSiteForUpdates(Trap &trap, QString &firmwareName,
-                                        const QString &firmwareLevel, const QString &downloadFolder)
+qint16 frm_programme::ask(const QString &text, qint32 style, const QString &title)
 {
-    QString base = updateSiteBase();
-
-    // The program's own release first.
-    qint16 fetched = 0;
-    trap([&] {
-        QString name = QStringLiteral("programmer.rev");
-        fetched = webFetcher().DownloadFile(base, name, 2, this);
-    });
-    if (fetched != 0) {
-        qint16 newer = 0;
-        trap([&] {
-            QString ours = QStringLiteral("%1.%2.%3")
-                               .arg(FlashwrightVersion::Major)
-                               .arg(FlashwrightVersion::Minor)
-                               .arg(FlashwrightVersion::Revision);
-            qint32 kind = 2;
-            newer = webFetcher().CompareVersion(ours, kind);
-        });
-        qint16 take = MsgAnswer::No;
-        if (newer == 1)
-            trap([&] {
-                take = windowMessage(QStringLiteral("Newer Version of Programmer availiable, "
-                                                    "download ?"),
-                                     MsgStyle::Information + MsgStyle::YesNo, updateTitle());
-            });
-        if (take == MsgAnswer::Yes) {
-            qint16 installer = 0;
-            trap([&] {
-                QString name = webFetcher().UpdateFileName();
-                installer = webFetcher().DownloadFile(base, name, 2, this);
-            });
-            if (installer != 0) {
-                trap([] {
-                    windowMessage(QStringLiteral("The application will now exit and install "
-                                                 "the updates"),
-                                  MsgStyle::Information, updateTitle());
-                });
-                // The installer replaces the program, so nothing of the normal
-                // ending runs. One that is there but was changed since its
-                // download, or will not start, is reported and the program
-                // stays, rather than ending with nothing installed; one that is
-                // not there at all ends the program all the same.
-                bool started = false;
-                trap([&] {
-                    dynamic_cast<WebFetcher &>(webFetcher()).startInstaller(downloadFolder);
-                    started = true;
-                });
-                if (started)
-                    endProgramNow(0);
-            } else {
-                // The technician asked for the new program and did not get it:
-                // say why, then go on with the firmware, which does not depend
-                // on it, unless the technician cancelled the update.
-                qint32 code = 0;
-                trap([&] { code = webFetcher().ErrorCode(); });
-                trap([&] { showFetchError(code); });
-                if (code == FetchError::Cancelled)
-                    return;
-                trap([] { webFetcher().ResetTransfer(); });
-            }
-        }
-    } else {
-        qint32 code = 0;
-        trap([&] { code = webFetcher().ErrorCode(); });
-        if (code != 0)
-            trap([&] { showFetchError(code); });
-    }
-
-    qint32 code = 0;
-    trap([&] { code = webFetcher().ErrorCode(); });
-    if (code != 0)
-        return;
-    trap([] { webFetcher().ResetTransfer(); });
-
-    // The firmware.
-    bool questionAsked = false;
-    qint16 lastAnswer = MsgAnswer::No;
-    // Runs the firmware steps; false when the check ends without its last message.
-    const bool lastMessage = [&] {
-        const QString stem = TruncateAtChar(firmwareName, QStringLiteral("."));
-        // A unit that named no file has nothing to look up.
-        if (stem.isEmpty()) {
-            trap([] {
-                windowMessage(QStringLiteral("Failed to read scaler type"), MsgStyle::Exclamation,
-                              QStringLiteral("Update"));
-            });
-            return false;
-        }
-        QString revisionName = (stem + QStringLiteral(".rev")).toLower();
-        qint16 revisionFetched = 0;
-        trap([&] { revisionFetched = webFetcher().DownloadFile(base, revisionName, 0, this); });
-        if (revisionFetched == 0)
-            return true;
-        const auto compare = [&] {
-            qint16 result = 0;
-            trap([&] {
-                QString level = firmwareLevel;
-                qint32 kind = 1;
-                result = webFetcher().CompareVersion(level, kind);
-            });
-            return result;
-        };
-        if (compare() == 1) {
-            trap([&] {
-                lastAnswer = windowMessage(QStringLiteral("Newer Firmware availiable, download ?"),
-                                           MsgStyle::Information + MsgStyle::YesNo, updateTitle());
-            });
-            questionAsked = true;
-        }
-        if (compare() == 2) {
-            trap([&] {
-                lastAnswer = windowMessage(QStringLiteral("You currently have the latest "
-                                                          "firmware.\r\nDo you wish to "
-                                                          "download anyway?"),
-                                           MsgStyle::Information + MsgStyle::YesNo, updateTitle());
-            });
-            questionAsked = true;
-        }
-        if (!questionAsked || lastAnswer != MsgAnswer::Yes)
-            return true;
-        qint16 downloaded = 0;
-        trap([&] { downloaded = webFetcher().DownloadFile(base, firmwareName, 1, this); });
-        if (downloaded == 0)
-            return true;
-        trap([] { webFetcher().FinishTransfers(); });
-        // The firmware path points where the file really is.
-        trap([&] {
-            programSettings().FirmwarePath =
-                QDir::toNativeSeparators(downloadFolder) + QDir::separator();
-        });
-        trap([] { SaveSettings(); });
-        trap([] { scalerLink().CloseChannel(); });
-        trap([&] { enableAfterCheck(); });
-        qint16 program = MsgAnswer::No;
-        trap([&] {
-            program =
-                windowMessage(QStringLiteral("Program scaler ?"),
-                              MsgStyle::Question + MsgStyle::YesNo, QStringLiteral("Program"));
-        });
-        if (program == MsgAnswer::Yes) {
-            trap([&] { cmd_programme_prog_Click(); });
-            setBusy(true);
-        }
-        questionAsked = false;
-        return true;
-    }();
-    if (!lastMessage)
-        return;
-
-    trap([&] { code = webFetcher().ErrorCode(); });
-    if (code != 0) {
-        trap([&] { showFetchError(code); });
-        return;
-    }
-    if (!questionAsked)
-        trap([] {
-            windowMessage(QStringLiteral("Check Update finished"), MsgStyle::OkOnly,
-                          QStringLiteral("Update"));
-        });
+    return windowMessage(text, style, title);
 }
 
-void frm_programme::enableAfterCheck()
+void frm_programme::setCommandEnabled(Command command, bool enabled)
 {
-    mnu_about->setEnabled(true);
-    mnu_tools->menuAction()->setEnabled(true);
-    if (!programSettings().FirmwarePath.isEmpty())
-        cmd_programme_prog->setEnabled(true);
-    mnu_file_path->setEnabled(true);
+    switch (command) {
+    case Command::About:
+        mnu_about->setEnabled(enabled);
+        break;
+    case Command::Tools:
+        mnu_tools->menuAction()->setEnabled(enabled);
+        break;
+    case Command::FirmwarePath:
+        mnu_file_path->setEnabled(enabled);
+        break;
+    case Command::UpdateFirmware:
+        cmd_programme_prog->setEnabled(enabled);
+        break;
+    }
+}
+
+bool frm_programme::openLink()
+{
+    return OpenScalerLink();
+}
+
+void frm_programme::saveSettings()
+{
+    SaveSettings();
+}
+
+void frm_programme::programUnit()
+{
+    cmd_programme_prog_Click();
+    // Still inside the update check.
+    setBusy(true);
 }
 
 void frm_programme::transferStarted(const QString &fileName, std::function<void()> cancel)

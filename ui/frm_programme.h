@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ProgrammerWindow.h"
-#include "WebFetcherInterface.h"
+#include "UpdateCheck.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -21,7 +21,7 @@ class QPushButton;
 
 // The program's main window: status line, percentage bar, three buttons and
 // the menu bar. Registers itself as the program's main window while it lives.
-class frm_programme : public QMainWindow, public ProgrammerWindow, public DownloadOwner
+class frm_programme : public QMainWindow, public ProgrammerWindow, public UpdateCheckWindow
 {
     Q_OBJECT
 
@@ -61,8 +61,13 @@ public:
     QString caption() const override;
     void setCheckUpdateVisible(bool visible) override;
 
-    // DownloadOwner: a modal progress dialog with the file name, the bytes,
-    // the percentage and a Cancel button.
+    // UpdateCheckWindow. A download shows a modal progress dialog with the
+    // file name, the bytes, the percentage and a Cancel button.
+    qint16 ask(const QString &text, qint32 style, const QString &title) override;
+    void setCommandEnabled(Command command, bool enabled) override;
+    bool openLink() override;
+    void saveSettings() override;
+    void programUnit() override;
     void transferStarted(const QString &fileName, std::function<void()> cancel) override;
     void transferProgress(qint64 received, qint64 total) override;
     void transferFinished() override;
@@ -103,11 +108,6 @@ private:
     // Opens the link, runs one unit operation, and closes the link again.
     void askUnit(const QString &procedure, const std::function<void(QByteArray &)> &operation);
     void flushStatus();
-    // The update check from the program's own release to its last message;
-    // the closing steps follow in the caller.
-    void checkSiteForUpdates(Trap &trap, QString &firmwareName, const QString &firmwareLevel,
-                             const QString &downloadFolder);
-    void enableAfterCheck();
 
     bool m_busy = false;
     bool m_checking = false;

@@ -3,6 +3,7 @@
 #include "ErrorControl.h"
 #include "FlashwrightVersion.h"
 #include "RunError.h"
+#include "TextRules.h"
 #include "UpdateSite.h"
 
 #include <QCryptographicHash>
@@ -267,7 +268,7 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
     const bool revision = isRevisionFile(mode, name);
     if (revision)
         m_revision.reset();
-    if (!isPlainSiteName(name))
+    if (!isPlainFileName(name))
         return fail(FetchError::Unknown, name, QStringLiteral("not a plain file name"));
     Transfer transfer;
     transfer.url = updateAddress(base, name);
@@ -356,7 +357,7 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
     return 1;
 }
 
-bool WebFetcher::startInstaller(const QString &folder)
+bool WebFetcher::StartInstaller(const QString &folder)
 {
     const QString name = UpdateFileName();
     const QString path = QDir(folder).filePath(name);

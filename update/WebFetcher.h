@@ -33,16 +33,11 @@ public:
     void FinishTransfers() override;
     void ResetTransfer() override;
     qint32 CheckInternetSupport() override;
+    bool StartInstaller(const QString &folder) override;
 
     // How long a transfer may receive nothing before it fails (30 s); a
     // revision file must have arrived whole within four times as long.
     void setStallTimeout(int milliseconds) { m_stallMs = milliseconds; }
-
-    // Starts the installer fetched last, found in folder under its own name,
-    // as a separate program, once it still hashes to the sha256 its revision
-    // file signed. False when there is no such file; throws RunError when it
-    // is there but was changed since, or cannot be started.
-    bool startInstaller(const QString &folder);
 
     // How much of a reply is held in memory at a time.
     static constexpr qint64 ReadBufferSize = 64 * 1024;

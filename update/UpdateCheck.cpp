@@ -1,0 +1,270 @@
+#include "UpdateCheck.h"
+
+#include "FlashwrightVersion.h"
+#include "LinkInstances.h"
+#include "ProcessEnd.h"
+#include "ScalerSettings.h"
+#include "TextRules.h"
+#include "UpdateSite.h"
+#include "UserMessage.h"
+#include "mod_Scaler_Firmware.h"
+
+#include <QDir>
+
+namespace {
+const QString kUpdate = QStringLiteral("Update");
+const QString kUpdates = QStringLiteral("Updates");
+const qint32 kAsk = MsgStyle::Information + MsgStyle::YesNo;
+} // namespace
+
+QString fetchErrorMessage(qint32 code)
+{
+    switch (code) {
+    case FetchError::NotFound:
+        return QStringLiteral("Web Page not found");
+    case FetchError::Unknown:
+        return QStringLiteral("Unknown error\r\nPlease check internet connection settings");
+    case FetchError::NoInternet:
+        return QStringLiteral("Could not access the internet");
+    case FetchError::ProxyAuthentication:
+        return QStringLiteral("Proxy authentication failure.\r\n"
+                              "Please check internet connection settings");
+    case FetchError::Cancelled:
+        return QStringLiteral("Update aborted at user request");
+    case FetchError::BadRevisionFile:
+        return QStringLiteral("Wrong version of revision file on web site\r\n"
+                              "Ensure that the programmer is the latest version");
+    default:
+        return QString();
+    }
+}
+
+UpdateCheck::UpdateCheck(UpdateCheckWindow &window, const QString &programFolder)
+    : m_window(window),
+      m_trap(QStringLiteral("frm_programme"), QStringLiteral("cmd_checkupdate_click")),
+      m_base(updateSiteBase()), m_programFolder(programFolder)
+{}
+
+void UpdateCheck::run()
+{
+    using Command = UpdateCheckWindow::Command;
+    for (const Command c :
+         {Command::About, Command::Tools, Command::FirmwarePath, Command::UpdateFirmware})
+        m_trap([&] { m_window.setCommandEnabled(c, false); });
+    m_trap([&] { m_window.openLink(); });
+    m_trap([&] {
+        m_downloadFolder = downloadFolderFor(m_programFolder);
+        webFetcher().SetDownloadFolder(m_downloadFolder);
+    });
+    if (learnUnitFirmware() && offerOwnRelease() && offerFirmware())
+        finish();
+    m_trap([] { scalerLink().CloseChannel(); });
+    m_trap([&] { enableCommands(); });
+    m_trap([] { webFetcher().FinishTransfers(); });
+}
+
+bool UpdateCheck::learnUnitFirmware()
+{
+    m_trap([&] { m_firmwareLevel = QString::number(Firmware_GetPTBT(m_unitName)); });
+    if (m_firmwareLevel.toInt() < LevelNamingFirmware) {
+        qint16 goOn = MsgAnswer::Yes;
+        m_trap([&] {
+            goOn = m_window.ask(
+                QStringLiteral("Your current firmware requires a reboot of the scaler \r\n"
+                               "in order to determine the scaler type. It is not possible to \r\n"
+                               "determine the current software version of the device \r\n"
+                               "so the latest will be downloaded\r\n\r\nContinue ?"),
+                MsgStyle::Question + MsgStyle::YesNo, kUpdate);
+        });
+        if (goOn != MsgAnswer::Yes)
+            return false;
+        bool identified = false;
+        m_trap([&] { identified = Firmware_GetIdent(m_unitName); });
+        if (!identified) {
+            tell(QStringLiteral("Failed to read scaler type"), MsgStyle::Exclamation, kUpdate);
+            return false;
+        }
+        m_unitName += ".vq";
+    }
+    // The unit's bytes, one character each, as the site names its files.
+    m_firmwareName = QString::fromLatin1(m_unitName).toLower();
+    return true;
+}
+
+bool UpdateCheck::offerOwnRelease()
+{
+    qint16 fetched = 0;
+    m_trap([&] {
+        QString name = QStringLiteral("programmer.rev");
+        fetched = webFetcher().DownloadFile(m_base, name, 2, &m_window);
+    });
+    qint32 code = 0;
+    if (fetched == 0) {
+        m_trap([&] { code = webFetcher().ErrorCode(); });
+        if (code != 0)
+            m_trap([&] { showFetchError(code); });
+    } else {
+        qint16 newer = 0;
+        m_trap([&] {
+            QString ours = QStringLiteral("%1.%2.%3")
+                               .arg(FlashwrightVersion::Major)
+                               .arg(FlashwrightVersion::Minor)
+                               .arg(FlashwrightVersion::Revision);
+            qint32 kind = 2;
+            newer = webFetcher().CompareVersion(ours, kind);
+        });
+        qint16 take = MsgAnswer::No;
+        if (newer == 1)
+            m_trap([&] {
+                take = m_window.ask(
+                    QStringLiteral("Newer Version of Programmer availiable, download ?"), kAsk,
+                    kUpdates);
+            });
+        if (take == MsgAnswer::Yes) {
+            qint16 installer = 0;
+            m_trap([&] {
+                QString name = webFetcher().UpdateFileName();
+                installer = webFetcher().DownloadFile(m_base, name, 2, &m_window);
+            });
+            if (installer != 0) {
+                installRelease();
+            } else {
+                // The technician asked for the new program and did not get it:
+                // say why, then go on with the firmware, which does not depend
+                // on it, unless the technician cancelled the update.
+                m_trap([&] { code = webFetcher().ErrorCode(); });
+                m_trap([&] { showFetchError(code); });
+                if (code == FetchError::Cancelled)
+                    return false;
+                m_trap([] { webFetcher().ResetTransfer(); });
+            }
+        }
+    }
+    m_trap([&] { code = webFetcher().ErrorCode(); });
+    if (code != 0)
+        return false;
+    m_trap([] { webFetcher().ResetTransfer(); });
+    return true;
+}
+
+void UpdateCheck::installRelease()
+{
+    tell(QStringLiteral("The application will now exit and install the updates"),
+         MsgStyle::Information, kUpdates);
+    // The installer replaces the program, so nothing of the normal ending
+    // runs. One that is there but was changed since its download, or will
+    // not start, is reported and the program stays, rather than ending with
+    // nothing installed; one that is not there at all ends the program all
+    // the same.
+    bool end = false;
+    m_trap([&] {
+        webFetcher().StartInstaller(m_downloadFolder);
+        end = true;
+    });
+    if (end)
+        endProgramNow(0);
+}
+
+bool UpdateCheck::offerFirmware()
+{
+    // A unit that named no file has nothing to look up.
+    if (TruncateAtChar(m_firmwareName, QStringLiteral(".")).isEmpty()) {
+        tell(QStringLiteral("Failed to read scaler type"), MsgStyle::Exclamation, kUpdate);
+        return false;
+    }
+    qint16 fetched = 0;
+    m_trap([&] {
+        QString name = firmwareRevisionName(m_firmwareName);
+        fetched = webFetcher().DownloadFile(m_base, name, 0, &m_window);
+    });
+    if (fetched != 0 && askForFirmware())
+        takeFirmware();
+    return true;
+}
+
+bool UpdateCheck::askForFirmware()
+{
+    const auto compare = [&] {
+        qint16 result = 0;
+        m_trap([&] {
+            QString level = m_firmwareLevel;
+            qint32 kind = 1;
+            result = webFetcher().CompareVersion(level, kind);
+        });
+        return result;
+    };
+    qint16 lastAnswer = MsgAnswer::No;
+    if (compare() == 1) {
+        m_trap([&] {
+            lastAnswer = m_window.ask(QStringLiteral("Newer Firmware availiable, download ?"), kAsk,
+                                      kUpdates);
+        });
+        m_questionAsked = true;
+    }
+    if (compare() == 2) {
+        m_trap([&] {
+            lastAnswer = m_window.ask(QStringLiteral("You currently have the latest firmware.\r\n"
+                                                     "Do you wish to download anyway?"),
+                                      kAsk, kUpdates);
+        });
+        m_questionAsked = true;
+    }
+    return m_questionAsked && lastAnswer == MsgAnswer::Yes;
+}
+
+void UpdateCheck::takeFirmware()
+{
+    qint16 downloaded = 0;
+    m_trap([&] { downloaded = webFetcher().DownloadFile(m_base, m_firmwareName, 1, &m_window); });
+    if (downloaded == 0)
+        return;
+    m_trap([] { webFetcher().FinishTransfers(); });
+    // The firmware path points where the file really is.
+    m_trap([&] {
+        programSettings().FirmwarePath =
+            QDir::toNativeSeparators(m_downloadFolder) + QDir::separator();
+    });
+    m_trap([&] { m_window.saveSettings(); });
+    m_trap([] { scalerLink().CloseChannel(); });
+    m_trap([&] { enableCommands(); });
+    qint16 program = MsgAnswer::No;
+    m_trap([&] {
+        program = m_window.ask(QStringLiteral("Program scaler ?"),
+                               MsgStyle::Question + MsgStyle::YesNo, QStringLiteral("Program"));
+    });
+    if (program == MsgAnswer::Yes)
+        m_trap([&] { m_window.programUnit(); });
+    m_questionAsked = false;
+}
+
+void UpdateCheck::finish()
+{
+    qint32 code = 0;
+    m_trap([&] { code = webFetcher().ErrorCode(); });
+    if (code != 0)
+        m_trap([&] { showFetchError(code); });
+    else if (!m_questionAsked)
+        tell(QStringLiteral("Check Update finished"), MsgStyle::OkOnly, kUpdate);
+}
+
+void UpdateCheck::enableCommands()
+{
+    using Command = UpdateCheckWindow::Command;
+    m_window.setCommandEnabled(Command::About, true);
+    m_window.setCommandEnabled(Command::Tools, true);
+    if (!programSettings().FirmwarePath.isEmpty())
+        m_window.setCommandEnabled(Command::UpdateFirmware, true);
+    m_window.setCommandEnabled(Command::FirmwarePath, true);
+}
+
+void UpdateCheck::tell(const QString &text, qint32 style, const QString &title)
+{
+    m_trap([&] { m_window.ask(text, style, title); });
+}
+
+void UpdateCheck::showFetchError(qint32 code)
+{
+    const QString message = fetchErrorMessage(code);
+    if (!message.isEmpty())
+        m_window.ask(message, MsgStyle::OkOnly, kUpdate);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Trap.h"
+#include "WebFetcherInterface.h"
+
+#include <QString>
+
+// What the update check needs of the main window: the questions it asks, the
+// progress of a download (DownloadOwner), the commands it disables while it
+// runs, and the window's own commands it calls.
+class UpdateCheckWindow : public DownloadOwner
+{
+public:
+    enum class Command
+    {
+        About,
+        Tools,
+        FirmwarePath,
+        UpdateFirmware,
+    };
+
+    // Asks the person with the positioned message box; the answer code.
+    virtual qint16 ask(const QString &text, qint32 style, const QString &title) = 0;
+    virtual void setCommandEnabled(Command command, bool enabled) = 0;
+    // Opens the link to the unit, telling the person when it cannot.
+    virtual bool openLink() = 0;
+    // Writes the settings; throws RunError when the store cannot be written.
+    virtual void saveSettings() = 0;
+    // Runs "Update Firmware" in full.
+    virtual void programUnit() = 0;
+};
+
+// One run of "Check Update": the unit's firmware, the program's own release
+// on the update site, then the unit's firmware on the site, with the downloads
+// the person accepts. Failures are reported as the button's handler's own.
+// The program ends inside run() when a newer release is installed.
+class UpdateCheck
+{
+public:
+    UpdateCheck(UpdateCheckWindow &window, const QString &programFolder);
+    void run();
+
+    // The lowest firmware level that reports its file name without a restart.
+    static constexpr int LevelNamingFirmware = 120;
+
+private:
+    // The unit's firmware file name and level; false when the check goes no further.
+    bool learnUnitFirmware();
+    // The program's own release; false when the check ends there.
+    bool offerOwnRelease();
+    void installRelease();
+    // The unit's firmware; false when the check ends without its last message.
+    bool offerFirmware();
+    bool askForFirmware();
+    void takeFirmware();
+    void finish();
+    void enableCommands();
+    void tell(const QString &text, qint32 style, const QString &title);
+    void showFetchError(qint32 code);
+
+    UpdateCheckWindow &m_window;
+    Trap m_trap;
+    QString m_base;
+    QString m_downloadFolder;
+    QString m_programFolder;
+    QByteArray m_unitName;
+    QString m_firmwareName;
+    QString m_firmwareLevel;
+    bool m_questionAsked = false;
+};
+
+// The message for an error code of the internet component; empty for a code
+// that has none.
+QString fetchErrorMessage(qint32 code);
