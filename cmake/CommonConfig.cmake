@@ -26,3 +26,9 @@ endif()
 configure_file(${CMAKE_SOURCE_DIR}/cmake/Version.h.in
   ${CMAKE_BINARY_DIR}/generated/FlashwrightVersion.h @ONLY)
 target_include_directories(fw_common_cfg INTERFACE ${CMAKE_BINARY_DIR}/generated)
+
+# What the program's own libraries and programs are held to, beyond the
+# common settings: no text is taken from 8-bit strings without saying how.
+# Linked privately, so that it stays out of the tests that use them.
+add_library(fw_program_cfg INTERFACE)
+target_compile_definitions(fw_program_cfg INTERFACE QT_NO_CAST_FROM_ASCII)
