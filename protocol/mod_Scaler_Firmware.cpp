@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <array>
+#include <optional>
 
 qint16 AbortFlag = VFalse;
 
@@ -252,9 +253,9 @@ bool Firmware_GetIdent(QByteArray &reply)
     trap([&] { window().setStatus(QStringLiteral("Getting Id....")); });
     trap([&] {
         QByteArray ignored;
-        link.Transact(resetFrame(), acknowledgeFrame(), ignored, 400, VFalse);
+        link.Transact(resetFrame(), acknowledgeFrame(), ignored, Timeout::IdentReset, VFalse);
     });
-    trap([&] { link.Transact(QByteArray(), QByteArray(), reply, 5000, VFalse); });
+    trap([&] { link.Transact({}, {}, reply, Timeout::IdentListen, VFalse); });
     if (!reply.isEmpty() && reply.contains("id=")) {
         const QByteArray line = reply;
         QByteArray type = line;
@@ -281,7 +282,7 @@ void Firmware_GetVersion(QByteArray &reply)
 
     trap([&] { window().setStatus(QStringLiteral("Getting Version....")); });
     VBool ok = VFalse;
-    trap([&] { ok = link.Transact(LongVersionQuery, "\r", reply, 1000, VTrue); });
+    trap([&] { ok = link.Transact(LongVersionQuery, "\r", reply, Timeout::Version, VTrue); });
     if (ok != VFalse && !reply.contains("F0000")) {
         answered = true;
         reply = reply.left(20);
@@ -289,7 +290,7 @@ void Firmware_GetVersion(QByteArray &reply)
     }
     if (!answered) {
         ok = VFalse;
-        trap([&] { ok = link.Transact(ShortVersionQuery, "\r", reply, 1000, VTrue); });
+        trap([&] { ok = link.Transact(ShortVersionQuery, "\r", reply, Timeout::Version, VTrue); });
         if (ok != VFalse) {
             reply = reply.left(16);
             trap([&] { show(8); });
@@ -307,7 +308,7 @@ qint16 Firmware_GetPTBT(QByteArray &name)
     qint16 result = 0;
     QByteArray nameText;
     VBool ok = VFalse;
-    trap([&] { ok = link.Query(nameQuery(), name, 100, VFalse); });
+    trap([&] { ok = link.Query(nameQuery(), name, Timeout::RunningQuery, VFalse); });
     if (ok != VFalse) {
         if (name.left(4) == refusalFrame())
             return 0;
@@ -317,191 +318,249 @@ qint16 Firmware_GetPTBT(QByteArray &name)
         name = nameText;
     }
     ok = VFalse;
-    trap([&] { ok = link.Query(levelQuery(), name, 100, VFalse); });
+    trap([&] { ok = link.Query(levelQuery(), name, Timeout::RunningQuery, VFalse); });
     if (ok != VFalse)
         trap([&] { result = levelFromAnswer(name); });
     name = nameText;
     return result;
 }
 
-bool Firmware_Programme(const QString &folder)
+namespace {
+// One programming cycle, in its stages. Each stage returns false when the
+// cycle ends there; the window is put back to idle once, when it ends.
+class ProgrammingCycle
 {
-    ScalerLinkInterface &link = scalerLink();
-    QByteArray reply;
-    Trap trap(kModule, [&reply] {
-        return QStringLiteral("Firmware_Programme <") + text(reply) + QLatin1Char('>');
-    });
-    bool result = false;
-    bool aborted = false;
-    const auto abortTest = [&] {
-        trap([&] { aborted = Firmware_CheckAbort(); });
-        return aborted;
-    };
-    const auto endWithMessage = [&](const QString &message) {
-        trap([&] { tellUser(message); });
-        trap([&] { window().setProgrammeEnabled(true); });
-        trap([&] { window().setAbortEnabled(false); });
-        return false;
-    };
-    // How a refused block ends the cycle; the file is closed by its owner.
-    const auto endRefused = [&] {
-        trap([&] { window().setAbortEnabled(false); });
-        trap([&] { window().setProgrammeEnabled(true); });
-        trap([&] { window().setStatus(QString()); });
-        return false;
+public:
+    explicit ProgrammingCycle(const QString &folder)
+        : m_link(scalerLink()), m_folder(folder), m_trap(kModule, [this] {
+              return QStringLiteral("Firmware_Programme <") + text(m_reply) + QLatin1Char('>');
+          })
+    {}
+
+    bool run()
+    {
+        begin();
+        if (!m_folder.isEmpty() && listen() && identify() && chooseFile() && handshake() &&
+            sendBlocks())
+            end();
+        finish();
+        return m_result;
+    }
+
+private:
+    // How the window is left when the cycle ends.
+    enum class Leave
+    {
+        Idle,          // Abort disabled, Update Firmware enabled
+        AbortDisabled, // Update Firmware as it was
+        AsItIs,        // the abort test has put it back already
     };
 
-    trap([&] { link.SetMode(2); });
-    trap([&] { window().setAbortEnabled(true); });
-    trap([&] { window().setProgressValue(0); });
-    trap([&] { window().setStatus(QString()); });
-    if (folder.isEmpty()) {
-        trap([&] { window().setAbortEnabled(false); });
+    ProgrammerWindow &w() { return window(); }
+
+    // The abort test; true, and the cycle ends, when the user has aborted.
+    bool aborted()
+    {
+        bool stop = false;
+        m_trap([&] { stop = Firmware_CheckAbort(); });
+        if (stop) {
+            m_result = false;
+            m_leave = Leave::AsItIs;
+        }
+        return stop;
+    }
+
+    // Ends the cycle with a message and a status text (none when empty).
+    bool failWith(const QString &message, std::optional<QString> status = std::nullopt)
+    {
+        if (!message.isEmpty())
+            m_trap([&] { tellUser(message); });
+        if (status)
+            m_trap([&] { w().setStatus(*status); });
+        m_result = false;
         return false;
     }
-    result = true;
-    trap([&] { window().setProgrammeEnabled(false); });
 
-    trap([&] { window().setStatus(QStringLiteral("Checking Unit....")); });
-    trap([&] { link.Transact(QByteArray(), QByteArray(), reply, 1000, VFalse); });
-    if (!reply.contains("id=")) {
-        trap([&] { window().setStatus(QStringLiteral("Resetting Unit....")); });
-        if (abortTest())
+    void begin()
+    {
+        m_trap([&] { m_link.SetMode(2); });
+        m_trap([&] { w().setAbortEnabled(true); });
+        m_trap([&] { w().setProgressValue(0); });
+        m_trap([&] { w().setStatus(QString()); });
+        if (m_folder.isEmpty()) {
+            m_leave = Leave::AbortDisabled;
+            return;
+        }
+        m_result = true;
+        m_trap([&] { w().setProgrammeEnabled(false); });
+    }
+
+    // Listens for a unit in its loader, and brings one there that is not.
+    bool listen()
+    {
+        m_trap([&] { w().setStatus(QStringLiteral("Checking Unit....")); });
+        m_trap([&] { m_link.Transact({}, {}, m_reply, Timeout::Check, VFalse); });
+        if (m_reply.contains("id="))
+            return true;
+        m_trap([&] { w().setStatus(QStringLiteral("Resetting Unit....")); });
+        if (aborted())
             return false;
         VBool acknowledged = VFalse;
-        trap([&] {
-            acknowledged = link.Transact(resetFrame(), acknowledgeFrame(), reply, 400, VFalse);
+        m_trap([&] {
+            acknowledged = m_link.Transact(resetFrame(), acknowledgeFrame(), m_reply,
+                                           Timeout::ResetAcknowledge, VFalse);
         });
         if (acknowledged == VFalse) {
-            if (abortTest())
+            if (aborted())
                 return false;
             VBool heard = VFalse;
-            trap([&] { heard = link.Transact(QByteArray(), QByteArray(), reply, 1000, VFalse); });
+            m_trap([&] { heard = m_link.Transact({}, {}, m_reply, Timeout::PowerCycle, VFalse); });
             if (heard != VTrue)
-                trap([&] {
+                m_trap([&] {
                     tellUser(QStringLiteral("Turn unit off, click OK, then turn unit on."));
                 });
         }
-        if (abortTest())
+        if (aborted())
             return false;
-        trap([&] { window().setStatus(QStringLiteral("Waiting for ID...")); });
-        trap([&] { link.Transact(QByteArray(), QByteArray(), reply, 1000, VFalse); });
-        if (abortTest())
-            return false;
+        m_trap([&] { w().setStatus(QStringLiteral("Waiting for ID...")); });
+        m_trap([&] { m_link.Transact({}, {}, m_reply, Timeout::Identification, VFalse); });
+        return !aborted();
     }
 
-    if (reply.size() < 4) {
-        trap([&] {
-            tellUser(QStringLiteral("Incorrect or no ID received.\r\n"
-                                    "Ensure you have the correct firmware file"));
-        });
-        trap([&] { window().setAbortEnabled(false); });
-        trap([&] { window().setProgrammeEnabled(true); });
-        trap([&] { window().setStatus(QStringLiteral("Incorrect or no ID received")); });
-        return false;
+    bool identify()
+    {
+        if (m_reply.size() < 4)
+            return failWith(QStringLiteral("Incorrect or no ID received.\r\n"
+                                           "Ensure you have the correct firmware file"),
+                            QStringLiteral("Incorrect or no ID received"));
+        m_trap([&] { m_link.ReadInput(); });
+        m_trap([&] { m_link.SendText("U", VFalse); });
+        m_trap([&] { m_identification = identificationFromLine(m_reply); });
+        return !aborted();
     }
-
-    trap([&] { link.ReadInput(); });
-    trap([&] { link.SendText("U", VFalse); });
-    QByteArray identification;
-    trap([&] { identification = identificationFromLine(reply); });
-    if (abortTest())
-        return false;
 
     // The unit names the file: a name that is not a plain file name names none.
-    QStringList alike;
-    const QString fileName = firmwareFileIn(folder, identification, alike);
-    if (identification.isEmpty() || !firmwareFileFound(fileName, folder)) {
-        trap([&] { tellUser(noFileMessage(alike)); });
-        trap([&] { window().setStatus(QString()); });
-        trap([&] { window().setProgrammeEnabled(true); });
-        trap([&] { window().setAbortEnabled(false); });
-        return false;
+    bool chooseFile()
+    {
+        QStringList alike;
+        m_fileName = firmwareFileIn(m_folder, m_identification, alike);
+        if (m_identification.isEmpty() || !firmwareFileFound(m_fileName, m_folder))
+            return failWith(noFileMessage(alike), QString());
+        return true;
     }
 
-    trap([&] { window().setProgrammeEnabled(false); });
-    trap([&] { window().setStatus(text(reply)); });
-    VBool ready = VFalse;
-    trap([&] {
-        QByteArray discarded;
-        ready = link.Transact(QByteArray(), "S", discarded, 2000, VFalse);
-    });
-    if (ready == VFalse)
-        return endWithMessage(QStringLiteral("Unit did not reply with S ") + text(reply));
+    bool handshake()
+    {
+        m_trap([&] { w().setProgrammeEnabled(false); });
+        m_trap([&] { w().setStatus(text(m_reply)); });
+        VBool ready = VFalse;
+        m_trap([&] {
+            QByteArray discarded;
+            ready = m_link.Transact({}, "S", discarded, Timeout::LoaderReady, VFalse);
+        });
+        if (ready == VFalse)
+            return failWith(QStringLiteral("Unit did not reply with S ") + text(m_reply));
+        m_trap([&] { w().setStatus(QStringLiteral("Programming ...")); });
+        VBool started = VFalse;
+        m_trap([&] { started = m_link.Transact("Y", "A", m_reply, Timeout::Start, VFalse); });
+        if (started == VFalse)
+            return failWith(QStringLiteral("Unit did not reply with Y"));
+        return true;
+    }
 
-    trap([&] { window().setStatus(QStringLiteral("Programming ...")); });
-    VBool started = VFalse;
-    trap([&] { started = link.Transact("Y", "A", reply, 9999, VFalse); });
-    if (started == VFalse)
-        return endWithMessage(QStringLiteral("Unit did not reply with Y"));
+    bool sendBlocks()
+    {
+        QFile file(m_fileName);
+        bool opened = false;
+        m_trap([&] {
+            // Unbuffered: each block is read from the file as it is now, so a
+            // file cut while it is sent is noticed at the next block.
+            if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+                throw RunError(RunError::PathFileAccess,
+                               QStringLiteral("The firmware file could not be opened: ") +
+                                   file.errorString());
+            opened = true;
+        });
+        if (!opened)
+            return failWith(QString(), QString());
 
-    QFile file(fileName);
-    bool opened = false;
-    trap([&] {
-        // Unbuffered: each block is read from the file as it is now, so a
-        // file cut while it is sent is noticed at the next block.
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            throw RunError(RunError::PathFileAccess,
-                           QStringLiteral("The firmware file could not be opened: ") +
-                               file.errorString());
-        opened = true;
-    });
-    if (!opened)
-        return endRefused();
+        const qint64 length = file.size();
+        qint64 position = 0;
+        qint32 counter = 0;
+        qint32 lastPercent = 0;
+        std::array<quint8, BlockSize> block{};
+        while (position != length) {
+            if (!nextBlockAccepted(file, block, position, length, counter))
+                return failWith(QString(), QString());
+            m_trap([&] {
+                w().setStatus(QStringLiteral("Programming... ") + QString::number(counter));
+            });
+            m_trap([&] { m_link.SendBlock(block, m_reply, 1, Timeout::Block, VFalse); });
+            ++counter;
+            if (aborted())
+                return false;
+            m_trap([&] { w().processPendingInput(); });
+            const auto percent = static_cast<qint32>(double(position + 1) / double(length) * 100.0);
+            if (percent != lastPercent) {
+                m_trap([&] { w().setProgressValue(percent); });
+                lastPercent = percent;
+            }
+        }
+        return true;
+    }
 
-    const qint64 length = file.size();
-    qint64 position = 0;
-    qint32 counter = 0;
-    qint32 lastPercent = 0;
-    std::array<quint8, BlockSize> block{};
-    while (position != length) {
+    // Reads the next block; false when it cannot be read or the unit did not
+    // accept the one before: no block is sent after an answer other than "A".
+    bool nextBlockAccepted(QFile &file, std::array<quint8, BlockSize> &block, qint64 &position,
+                           qint64 length, qint32 counter)
+    {
         bool haveBlock = false;
-        trap([&] {
+        m_trap([&] {
             readBlock(file, block, position, length);
             haveBlock = true;
         });
         bool accepted = false;
-        if (haveBlock) {
-            trap([&] {
-                if (reply != "A")
+        if (haveBlock)
+            m_trap([&] {
+                if (m_reply != "A")
                     throw RunError(9001,
                                    QStringLiteral("The unit did not accept block %1").arg(counter));
                 accepted = true;
             });
-        }
-        if (!accepted) {
-            file.close();
-            return endRefused();
-        }
-        trap([&] {
-            window().setStatus(QStringLiteral("Programming... ") + QString::number(counter));
-        });
-        trap([&] { link.SendBlock(block, reply, 1, 9999, VFalse); });
-        ++counter;
-        if (abortTest()) {
-            file.close();
-            return false;
-        }
-        trap([&] { window().processPendingInput(); });
-        const auto percent = static_cast<qint32>(double(position + 1) / double(length) * 100.0);
-        if (percent != lastPercent) {
-            trap([&] { window().setProgressValue(percent); });
-            lastPercent = percent;
-        }
+        return accepted;
     }
-    file.close();
 
-    if (reply == "E") {
-        trap([&] { window().setProgressValue(100); });
-        trap([&] { window().setStatus(QStringLiteral("Programing Complete....")); });
-    } else {
-        trap([&] { tellUser(QStringLiteral("Scaler upload NOT successful")); });
-        trap([&] { window().setAbortEnabled(false); });
-        trap([&] { window().setProgrammeEnabled(true); });
-        trap([&] { window().setStatus(QString()); });
-        return false;
+    void end()
+    {
+        if (m_reply != "E") {
+            failWith(QStringLiteral("Scaler upload NOT successful"), QString());
+            return;
+        }
+        m_trap([&] { w().setProgressValue(100); });
+        m_trap([&] { w().setStatus(QStringLiteral("Programing Complete....")); });
     }
-    trap([&] { window().setProgrammeEnabled(true); });
-    trap([&] { window().setAbortEnabled(false); });
-    return result;
+
+    // The one way out: the window as each ending leaves it.
+    void finish()
+    {
+        if (m_leave == Leave::Idle)
+            m_trap([&] { w().setProgrammeEnabled(true); });
+        if (m_leave != Leave::AsItIs)
+            m_trap([&] { w().setAbortEnabled(false); });
+    }
+
+    ScalerLinkInterface &m_link;
+    const QString m_folder;
+    QByteArray m_reply;
+    Trap m_trap;
+    QByteArray m_identification;
+    QString m_fileName;
+    bool m_result = false;
+    Leave m_leave = Leave::Idle;
+};
+} // namespace
+
+bool Firmware_Programme(const QString &folder)
+{
+    return ProgrammingCycle(folder).run();
 }

@@ -33,6 +33,23 @@ namespace ScalerProtocol {
 
 inline constexpr int BlockSize = 32;
 
+// How long each exchange waits for the unit, in ms.
+namespace Timeout {
+// The programming cycle.
+inline constexpr int Check = 1000;           // the announcement of a unit already in its loader
+inline constexpr int ResetAcknowledge = 400; // the acknowledgement of the reset frame
+inline constexpr int PowerCycle = 1000;      // anything at all after an unacknowledged reset
+inline constexpr int Identification = 1000;  // the identification line after the reset
+inline constexpr int LoaderReady = 2000;     // "S" after "U"
+inline constexpr int Start = 9999;           // "A" after "Y"
+inline constexpr int Block = 9999;           // the answer to a block
+// Identification, the version query and the running firmware query.
+inline constexpr int IdentReset = 400;
+inline constexpr int IdentListen = 5000;
+inline constexpr int Version = 1000;     // each of the two forms
+inline constexpr int RunningQuery = 100; // each of the name and level queries
+} // namespace Timeout
+
 QByteArray resetFrame();
 QByteArray acknowledgeFrame();
 QByteArray nameQuery();

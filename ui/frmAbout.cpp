@@ -1,6 +1,6 @@
 #include "frmAbout.h"
 
-#include "DesignFont.h"
+#include "Design.h"
 #include "FlashwrightVersion.h"
 #include "mod_MsgBoxEx.h"
 
@@ -31,15 +31,9 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Firmware Tool"));
     setModal(true);
-    setFixedSize(px(ClientWidth), px(ClientHeight));
+    setFixedSize(px(this, ClientWidth), px(this, ClientHeight));
 
     setFont(designFont());
-    const auto place = [this](QWidget *w, const char *name, int left, int top, int width,
-                              int height) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(px(left), px(top), px(width), px(height));
-    };
-
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     place(cmdOK, "cmdOK", 2280, 2280, 1260, 345);
     cmdOK->setDefault(true);
@@ -49,7 +43,8 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     const QPixmap logo = programLogo();
     picIcon->setPixmap(logo);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setGeometry(px(120), px(120), logo.width(), logo.height()); // sized to its image
+    picIcon->setGeometry(px(this, 120), px(this, 120), logo.width(),
+                         logo.height()); // sized to its image
 
     const QPalette black = [this] {
         QPalette p = palette();
@@ -74,11 +69,6 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     Form_Load();
 }
 
-int frmAbout::px(int twips) const
-{
-    return twipsToPixels(twips, logicalDpiX());
-}
-
 void frmAbout::Form_Load()
 {
     const QString title = QString::fromLatin1(FlashwrightVersion::Title);
@@ -101,9 +91,9 @@ void frmAbout::paintEvent(QPaintEvent *event)
     QDialog::paintEvent(event);
     // The etched separator above the OK button.
     QPainter painter(this);
-    const int y = px(2160);
+    const int y = px(this, 2160);
     painter.setPen(QPen(QColor(128, 128, 128), 1));
-    painter.drawLine(px(90), y, px(5654), y);
+    painter.drawLine(px(this, 90), y, px(this, 5654), y);
     painter.setPen(QPen(Qt::white, 2));
-    painter.drawLine(px(105), y + 1, px(5654), y + 1);
+    painter.drawLine(px(this, 105), y + 1, px(this, 5654), y + 1);
 }

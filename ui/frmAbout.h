@@ -25,9 +25,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-
-private:
-    int px(int twips) const;
 };
 
 // The program's own logo, also its window icon.

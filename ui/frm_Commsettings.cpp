@@ -1,6 +1,6 @@
 #include "frm_Commsettings.h"
 
-#include "DesignFont.h"
+#include "Design.h"
 #include "LinkInstances.h"
 #include "RunError.h"
 #include "ScalerSettings.h"
@@ -29,6 +29,18 @@ qint32 wholeNumberOf(const QString &field)
                        QStringLiteral("\"%1\" is not a whole number").arg(field));
     return static_cast<qint32>(*n);
 }
+// Chooses the button that stands for value, or none when no button does.
+template <typename Value>
+void chooseAmong(std::initializer_list<std::pair<Value, QRadioButton *>> buttons,
+                 const Value &value)
+{
+    for (const auto &[standsFor, button] : buttons) {
+        if (standsFor == value) {
+            button->setChecked(true);
+            return;
+        }
+    }
+}
 } // namespace
 
 frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
@@ -37,35 +49,52 @@ frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Communication Settings"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    setFixedSize(px(3675), px(3540));
-
+    setFixedSize(px(this, 3675), px(this, 3540));
     setFont(designFont());
-    const auto place = [this](QWidget *w, int left, int top, int width, int height) {
-        placeControl(w, QRect(px(left), px(top), px(width), px(height)));
-    };
-    const auto radio = [&](QWidget *parent, const QString &caption, const char *name, int left,
-                           int top, int width, int height) {
-        auto *b = new QRadioButton(caption, parent);
-        b->setObjectName(QString::fromLatin1(name));
-        place(b, left, top, width, height);
-        return b;
-    };
-    const auto frame = [&](const QString &caption, const char *name, int left, int top, int width,
-                           int height) {
-        auto *f = new QGroupBox(caption, this);
-        f->setObjectName(QString::fromLatin1(name));
-        place(f, left, top, width, height);
-        return f;
-    };
 
     Label1 = new QLabel(QStringLiteral("Please Select the communications type :"), this);
-    place(Label1, 120, 0, 2865, 195);
+    place(Label1, "Label1", 120, 0, 2865, 195, Fit::FitCaption);
     opt_ethser[0] = radio(this, QStringLiteral("Ethernet"), "opt_ethser0", 1043, 263, 975, 255);
     opt_ethser[1] = radio(this, QStringLiteral("Serial"), "opt_ethser1", 2003, 263, 975, 255);
     // The two choices touch at the design's positions; keep the first caption whole.
     opt_ethser[1]->move(std::max(opt_ethser[1]->x(), opt_ethser[0]->geometry().right() + 4),
                         opt_ethser[1]->y());
+    createSerialFrame();
+    createEthernetFrame();
+    cmd_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    place(cmd_cancel, "cmd_cancel", 443, 2903, 1335, 375, Fit::FitCaption);
+    okbutton = new QPushButton(QStringLiteral("&OK"), this);
+    place(okbutton, "okbutton", 2003, 2903, 1335, 375, Fit::FitCaption);
+    createHiddenFrames();
 
+    setTabOrder(opt_ethser[0], opt_ethser[1]);
+    connect(opt_ethser[0], &QRadioButton::clicked, this, [this] { opt_ethser_Click(0); });
+    connect(opt_ethser[1], &QRadioButton::clicked, this, [this] { opt_ethser_Click(1); });
+    connect(okbutton, &QPushButton::clicked, this, &frm_Commsettings::okbutton_Click);
+    connect(cmd_cancel, &QPushButton::clicked, this, &frm_Commsettings::cmd_cancel_Click);
+    okbutton->setDefault(true);
+
+    Form_Load();
+}
+
+QRadioButton *frm_Commsettings::radio(QWidget *parent, const QString &caption, const char *name,
+                                      int left, int top, int width, int height)
+{
+    auto *b = new QRadioButton(caption, parent);
+    place(b, name, left, top, width, height, Fit::FitCaption);
+    return b;
+}
+
+QGroupBox *frm_Commsettings::frame(const QString &caption, const char *name, int left, int top,
+                                   int width, int height)
+{
+    auto *f = new QGroupBox(caption, this);
+    place(f, name, left, top, width, height, Fit::FitCaption);
+    return f;
+}
+
+void frm_Commsettings::createSerialFrame()
+{
     fra_comport = frame(QStringLiteral("&Com Port"), "fra_comport", 480, 600, 2715, 2055);
     for (int n = 1; n <= 10; ++n) {
         const int left = n <= 5 ? 240 : 1320;
@@ -78,26 +107,22 @@ frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
         ComPort[n]->setToolTip(device.isEmpty() ? why : device);
     }
     Frame6 = new QGroupBox(QStringLiteral("Baud"), fra_comport);
-    Frame6->setObjectName(QStringLiteral("Frame6"));
-    place(Frame6, 25, 1440, 2660, 615);
+    place(Frame6, "Frame6", 25, 1440, 2660, 615, Fit::FitCaption);
     baud576 = radio(Frame6, QStringLiteral("57600"), "baud576", 120, 240, 855, 255);
     baud115 = radio(Frame6, QStringLiteral("115200"), "baud115", 1080, 240, 975, 255);
+}
 
+void frm_Commsettings::createEthernetFrame()
+{
     fra_ethernet = frame(QStringLiteral("&Ethernet"), "fra_ethernet", 480, 600, 2715, 2055);
     txt_ethaddress = new QLineEdit(QStringLiteral("10.1.2.123"), fra_ethernet);
-    txt_ethaddress->setObjectName(QStringLiteral("txt_ethaddress"));
-    place(txt_ethaddress, 360, 240, 2055, 375);
+    place(txt_ethaddress, "txt_ethaddress", 360, 240, 2055, 375, Fit::FitCaption);
     txt_ethport = new QLineEdit(QStringLiteral("10001"), fra_ethernet);
-    txt_ethport->setObjectName(QStringLiteral("txt_ethport"));
-    place(txt_ethport, 360, 840, 2055, 375);
+    place(txt_ethport, "txt_ethport", 360, 840, 2055, 375, Fit::FitCaption);
+}
 
-    cmd_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmd_cancel->setObjectName(QStringLiteral("cmd_cancel"));
-    place(cmd_cancel, 443, 2903, 1335, 375);
-    okbutton = new QPushButton(QStringLiteral("&OK"), this);
-    okbutton->setObjectName(QStringLiteral("okbutton"));
-    place(okbutton, 2003, 2903, 1335, 375);
-
+void frm_Commsettings::createHiddenFrames()
+{
     Frame1 = frame(QStringLiteral("&Baud Rate"), "Frame1", 6840, 0, 1500, 1300);
     baud24 = radio(Frame1, QStringLiteral("2400"), "baud24", 120, 240, 1200, 240);
     baud48 = radio(Frame1, QStringLiteral("4800"), "baud48", 120, 480, 1200, 240);
@@ -118,20 +143,6 @@ frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
     XonFlow = radio(Frame5, QStringLiteral("Xon/Xoff"), "XonFlow", 120, 480, 1200, 240);
     RTSFlow = radio(Frame5, QStringLiteral("RTS"), "RTSFlow", 120, 720, 1200, 240);
     BothFlow = radio(Frame5, QStringLiteral("Xon/RTS"), "BothFlow", 120, 960, 1200, 240);
-
-    setTabOrder(opt_ethser[0], opt_ethser[1]);
-    connect(opt_ethser[0], &QRadioButton::clicked, this, [this] { opt_ethser_Click(0); });
-    connect(opt_ethser[1], &QRadioButton::clicked, this, [this] { opt_ethser_Click(1); });
-    connect(okbutton, &QPushButton::clicked, this, &frm_Commsettings::okbutton_Click);
-    connect(cmd_cancel, &QPushButton::clicked, this, &frm_Commsettings::cmd_cancel_Click);
-    okbutton->setDefault(true);
-
-    Form_Load();
-}
-
-int frm_Commsettings::px(int twips) const
-{
-    return twipsToPixels(twips, logicalDpiX());
 }
 
 void frm_Commsettings::Form_Load()
@@ -156,55 +167,25 @@ void frm_Commsettings::Form_Load()
         }))
         return;
     if (!trap([&] {
-            switch (wholeNumberOf(w.baudRate)) {
-            case 2400:
-                baud24->setChecked(true);
-                break;
-            case 4800:
-                baud48->setChecked(true);
-                break;
-            case 9600:
-                baud96->setChecked(true);
-                break;
-            case 19200:
-                baud192->setChecked(true);
-                break;
-            case 57600:
-                baud576->setChecked(true);
-                break;
-            case 115200:
-                baud115->setChecked(true);
-                break;
-            default:
-                break;
-            }
+            chooseAmong<qint32>({{2400, baud24},
+                                 {4800, baud48},
+                                 {9600, baud96},
+                                 {19200, baud192},
+                                 {57600, baud576},
+                                 {115200, baud115}},
+                                wholeNumberOf(w.baudRate));
         }))
         return;
     if (!trap([&] {
-            const QString parity = w.parity.toUpper();
-            if (parity == QLatin1String("N"))
-                NoParity->setChecked(true);
-            else if (parity == QLatin1String("E"))
-                EvenParity->setChecked(true);
-            else if (parity == QLatin1String("O"))
-                OddParity->setChecked(true);
+            chooseAmong<QString>({{QStringLiteral("N"), NoParity},
+                                  {QStringLiteral("E"), EvenParity},
+                                  {QStringLiteral("O"), OddParity}},
+                                 w.parity.toUpper());
         }))
         return;
-    if (!trap([&] {
-            const qint32 data = wholeNumberOf(w.dataBits);
-            if (data == 7)
-                Data7->setChecked(true);
-            else if (data == 8)
-                Data8->setChecked(true);
-        }))
+    if (!trap([&] { chooseAmong<qint32>({{7, Data7}, {8, Data8}}, wholeNumberOf(w.dataBits)); }))
         return;
-    trap([&] {
-        const qint32 stop = wholeNumberOf(w.stopBits);
-        if (stop == 1)
-            Stop1->setChecked(true);
-        else if (stop == 2)
-            Stop2->setChecked(true);
-    });
+    trap([&] { chooseAmong<qint32>({{1, Stop1}, {2, Stop2}}, wholeNumberOf(w.stopBits)); });
 }
 
 void frm_Commsettings::opt_ethser_Click(int index)

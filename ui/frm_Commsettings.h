@@ -66,5 +66,11 @@ public:
     QRadioButton *BothFlow;
 
 private:
-    int px(int twips) const;
+    QRadioButton *radio(QWidget *parent, const QString &caption, const char *name, int left,
+                        int top, int width, int height);
+    QGroupBox *frame(const QString &caption, const char *name, int left, int top, int width,
+                     int height);
+    void createSerialFrame();
+    void createEthernetFrame();
+    void createHiddenFrames();
 };

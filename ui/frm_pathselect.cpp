@@ -1,6 +1,6 @@
 #include "frm_pathselect.h"
 
-#include "DesignFont.h"
+#include "Design.h"
 #include "ProgrammerWindow.h"
 #include "RunError.h"
 #include "ScalerSettings.h"
@@ -44,13 +44,7 @@ frm_pathselect::frm_pathselect(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Path Selection"));
     setModal(true);
     setFont(designFont());
-    setFixedSize(px(ClientWidth), px(ClientHeight));
-
-    const auto place = [this](QWidget *w, const char *name, int left, int top, int width,
-                              int height) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(px(left), px(top), px(width), px(height));
-    };
+    setFixedSize(px(this, ClientWidth), px(this, ClientHeight));
 
     // Created in tab order.
     Drive1 = new QComboBox(this);
@@ -64,6 +58,26 @@ frm_pathselect::frm_pathselect(QWidget *parent) : QDialog(parent)
     cmd_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     place(cmd_cancel, "cmd_cancel", 2640, 3360, 1380, 345);
 
+    createLabel();
+
+    setTabOrder(Drive1, File1);
+    setTabOrder(File1, Dir1);
+    setTabOrder(Dir1, cmd_programme_prog);
+    setTabOrder(cmd_programme_prog, cmd_cancel);
+
+    startAtProgramFolder();
+
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &frm_pathselect::Drive1_Change);
+    connect(Dir1, &QListWidget::itemActivated, this, &frm_pathselect::enterFolder);
+    connect(cmd_programme_prog, &QPushButton::clicked, this,
+            &frm_pathselect::cmd_programme_prog_Click);
+    connect(cmd_cancel, &QPushButton::clicked, this, &frm_pathselect::cmd_cancel_Click);
+
+    Form_Load();
+}
+
+void frm_pathselect::createLabel()
+{
     Label1 =
         new QLabel(QStringLiteral("Please Select the location of the vq firmware files :"), this);
     place(Label1, "Label1", 120, 120, 3555, 195);
@@ -77,14 +91,12 @@ frm_pathselect::frm_pathselect(QWidget *parent) : QDialog(parent)
         Label1->setWordWrap(true);
         Label1->resize(room, Label1->heightForWidth(room));
     }
+}
 
-    setTabOrder(Drive1, File1);
-    setTabOrder(File1, Dir1);
-    setTabOrder(Dir1, cmd_programme_prog);
-    setTabOrder(cmd_programme_prog, cmd_cancel);
-
-    // Start where the program lives, so that a path the load step cannot show
-    // still leaves the lists somewhere sensible.
+void frm_pathselect::startAtProgramFolder()
+{
+    // Where the program lives, so that a path the load step cannot show still
+    // leaves the lists somewhere sensible.
     fillDrives();
     QString start = cleanAbsolute(programFolder());
     if (!QFileInfo(start).isDir())
@@ -95,19 +107,6 @@ frm_pathselect::frm_pathselect(QWidget *parent) : QDialog(parent)
     m_dir1Path = start;
     fillDir1();
     setFile1Path(start);
-
-    connect(Drive1, &QComboBox::currentIndexChanged, this, &frm_pathselect::Drive1_Change);
-    connect(Dir1, &QListWidget::itemActivated, this, &frm_pathselect::enterFolder);
-    connect(cmd_programme_prog, &QPushButton::clicked, this,
-            &frm_pathselect::cmd_programme_prog_Click);
-    connect(cmd_cancel, &QPushButton::clicked, this, &frm_pathselect::cmd_cancel_Click);
-
-    Form_Load();
-}
-
-int frm_pathselect::px(int twips) const
-{
-    return twipsToPixels(twips, logicalDpiX());
 }
 
 void frm_pathselect::fillDrives()

@@ -49,7 +49,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    int px(int twips) const;
+    void createLabel();
+    void startAtProgramFolder();
     void fillDrives();
     void fillDir1();
     QString driveFolder() const;

@@ -1,6 +1,6 @@
 #include "frm_programme.h"
 
-#include "DesignFont.h"
+#include "Design.h"
 #include "ErrorControl.h"
 #include "FlashwrightVersion.h"
 #include "HiResPerc.h"
@@ -48,16 +48,22 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("VQ Firmware Updater"));
     setWindowIcon(programLogo());
 
-    auto *client = new QWidget(this);
-    setCentralWidget(client);
+    setCentralWidget(new QWidget(this));
     setFont(designFont());
+    createControls(centralWidget());
+    createMenus();
+    connectHandlers();
 
-    const auto place = [this](QWidget *w, const char *name, int left, int top, int width,
-                              int height) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(px(left), px(top), px(width), px(height));
-    };
+    m_statusLater.setSingleShot(true);
+    connect(&m_statusLater, &QTimer::timeout, this, &frm_programme::statusFrameDue);
 
+    layOutButtons();
+    setMainWindow(this);
+    ScalerLink::setWaitingHook([this](int waitedMs) { waitingForUnit(waitedMs); });
+}
+
+void frm_programme::createControls(QWidget *client)
+{
     cmd_programme_prog = new QPushButton(QStringLiteral("&Update Firmware"), client);
     cmd_programme_prog->setObjectName(QStringLiteral("cmd_programme_prog"));
     cmd_programme_prog->setToolTip(QStringLiteral("Click to program the scaler."));
@@ -85,7 +91,10 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
 
     setTabOrder(cmd_programme_prog, cmd_abort);
     setTabOrder(cmd_abort, cmd_checkupdate);
+}
 
+void frm_programme::createMenus()
+{
     mnu_programme_file = menuBar()->addMenu(QStringLiteral("&File"));
     mnu_programme_file->setObjectName(QStringLiteral("mnu_programme_file"));
     mnu_file_debug = mnu_programme_file->addAction(QStringLiteral("Debug"));
@@ -104,7 +113,10 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     mnu_tools_serialport = mnu_tools->addAction(QStringLiteral("&Communications Port"));
 
     mnu_about = menuBar()->addAction(QStringLiteral("&About"));
+}
 
+void frm_programme::connectHandlers()
+{
     connect(mnu_programme_exit, &QAction::triggered, this,
             &frm_programme::mnu_programme_exit_Click);
     connect(cmd_programme_prog, &QPushButton::clicked, this,
@@ -119,13 +131,6 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     connect(mnu_tools_getVersion, &QAction::triggered, this,
             &frm_programme::mnu_tools_getVersion_Click);
     connect(cmd_checkupdate, &QPushButton::clicked, this, &frm_programme::cmd_checkupdate_Click);
-
-    m_statusLater.setSingleShot(true);
-    connect(&m_statusLater, &QTimer::timeout, this, &frm_programme::statusFrameDue);
-
-    layOutButtons();
-    setMainWindow(this);
-    ScalerLink::setWaitingHook([this](int waitedMs) { waitingForUnit(waitedMs); });
 }
 
 frm_programme::~frm_programme()
@@ -136,31 +141,27 @@ frm_programme::~frm_programme()
         setMainWindow(nullptr);
 }
 
-int frm_programme::px(int twips) const
-{
-    return twipsToPixels(twips, logicalDpiX());
-}
-
 void frm_programme::layOutButtons()
 {
     // The buttons' places are in the design's units, measured with a font
     // that may be narrower than the one used here: where a caption needs more
     // room, the three buttons grow alike and the window widens with them.
     const std::array<QPushButton *, 3> row{cmd_programme_prog, cmd_checkupdate, cmd_abort};
-    int width = px(1380);
-    int height = px(345);
+    int width = px(this, 1380);
+    int height = px(this, 345);
     for (const QPushButton *b : row) {
         width = std::max(width, b->sizeHint().width());
         height = std::max(height, b->sizeHint().height());
     }
-    const int gap = px(120);
+    const int gap = px(this, 120);
     int left = gap;
     for (QPushButton *b : row) {
-        b->setGeometry(left, px(960), width, height);
+        b->setGeometry(left, px(this, 960), width, height);
         left += width + gap;
     }
-    centralWidget()->setMinimumSize(std::max(px(kClientWidth), left),
-                                    std::max(px(kClientHeight), px(960) + height + gap / 2));
+    centralWidget()->setMinimumSize(
+        std::max(px(this, kClientWidth), left),
+        std::max(px(this, kClientHeight), px(this, 960) + height + gap / 2));
 }
 
 void frm_programme::setBusy(bool busy)

@@ -95,7 +95,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    int px(int twips) const;
+    void createControls(QWidget *client);
+    void createMenus();
+    void connectHandlers();
     void layOutButtons();
     // Marks a command that talks to the unit as running or ended; while one
     // runs, the communication settings cannot be applied.

@@ -45,6 +45,38 @@ bool signatureHolds(const QByteArray &publicKey, const QByteArray &message,
                             size_t(message.size())) == 1;
 }
 
+// Takes the value of one known key into revision; false, with why, when the
+// value is not one the key may have.
+bool takeValue(RevisionFile &revision, const QString &key, const QString &value, QString *why)
+{
+    if (key == QLatin1String("format")) {
+        if (value != QLatin1String("1")) {
+            *why = QStringLiteral("format \"%1\" is not 1").arg(value);
+            return false;
+        }
+    } else if (key == QLatin1String("version")) {
+        revision.version = value;
+    } else if (key == QLatin1String("file")) {
+        revision.file = value;
+    } else if (key == QLatin1String("size")) {
+        const std::optional<qint64> size = wholeNumber(value, 0, INT64_MAX, true);
+        if (!size) {
+            *why = QStringLiteral("size \"%1\" is not a whole number").arg(value);
+            return false;
+        }
+        revision.size = *size;
+    } else {
+        const QByteArray digest = QByteArray::fromHex(value.toLatin1());
+        if (value.size() != 64 || digest.size() != 32 ||
+            digest.toHex() != value.toLower().toLatin1()) {
+            *why = QStringLiteral("sha256 is not 64 hexadecimal digits");
+            return false;
+        }
+        revision.sha256 = digest;
+    }
+    return true;
+}
+
 // The lines a valid signature covers.
 std::optional<RevisionFile> parseSigned(const QByteArray &text, QString *why)
 {
@@ -72,7 +104,6 @@ std::optional<RevisionFile> parseSigned(const QByteArray &text, QString *why)
             return std::nullopt;
         }
         const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
         if (!known.contains(key))
             continue;
         if (key == QLatin1String("signature")) {
@@ -84,31 +115,8 @@ std::optional<RevisionFile> parseSigned(const QByteArray &text, QString *why)
             return std::nullopt;
         }
         seen.append(key);
-        if (key == QLatin1String("format")) {
-            if (value != QLatin1String("1")) {
-                *why = QStringLiteral("format \"%1\" is not 1").arg(value);
-                return std::nullopt;
-            }
-        } else if (key == QLatin1String("version")) {
-            revision.version = value;
-        } else if (key == QLatin1String("file")) {
-            revision.file = value;
-        } else if (key == QLatin1String("size")) {
-            const std::optional<qint64> size = wholeNumber(value, 0, INT64_MAX, true);
-            if (!size) {
-                *why = QStringLiteral("size \"%1\" is not a whole number").arg(value);
-                return std::nullopt;
-            }
-            revision.size = *size;
-        } else {
-            const QByteArray digest = QByteArray::fromHex(value.toLatin1());
-            if (value.size() != 64 || digest.size() != 32 ||
-                digest.toHex() != value.toLower().toLatin1()) {
-                *why = QStringLiteral("sha256 is not 64 hexadecimal digits");
-                return std::nullopt;
-            }
-            revision.sha256 = digest;
-        }
+        if (!takeValue(revision, key, line.mid(equals + 1).trimmed(), why))
+            return std::nullopt;
     }
     for (const QString &key : known.mid(0, known.size() - 1))
         if (!seen.contains(key)) {

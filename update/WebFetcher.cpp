@@ -167,6 +167,114 @@ qint16 WebFetcher::fail(qint32 code, const QString &fileName, const QString &why
     return 0;
 }
 
+namespace {
+// One GET as it runs: the reply, and the watches that give it up when the
+// site misbehaves or the person cancels.
+class RunningTransfer
+{
+public:
+    RunningTransfer(QNetworkReply &reply, WebFetcher::Transfer &transfer, int stallMs)
+        : m_reply(reply), m_transfer(transfer), m_stallMs(stallMs), m_current(transfer.url)
+    {
+        m_stall.setSingleShot(true);
+        QObject::connect(&m_stall, &QTimer::timeout, &m_reply, [this] {
+            giveUp(FetchError::NoInternet,
+                   QStringLiteral("nothing arrived for %1 ms").arg(m_stallMs));
+        });
+        // A revision file is small: one that trickles in byte by byte, each
+        // just before the stall limit, is given up all the same.
+        m_deadline.setSingleShot(true);
+        QObject::connect(&m_deadline, &QTimer::timeout, &m_reply, [this] {
+            giveUp(FetchError::NoInternet,
+                   QStringLiteral("not whole after %1 ms").arg(4 * m_stallMs));
+        });
+        QObject::connect(&m_reply, &QNetworkReply::redirected, &m_reply,
+                         [this](const QUrl &to) { judgeRedirect(to); });
+        QObject::connect(&m_reply, &QNetworkReply::metaDataChanged, &m_reply, [this] {
+            const QVariant length = m_reply.header(QNetworkRequest::ContentLengthHeader);
+            if (m_transfer.limit >= 0 && length.isValid() && length.toLongLong() > m_transfer.limit)
+                giveUp(m_transfer.tooLarge, tooLarge());
+        });
+        QObject::connect(&m_reply, &QNetworkReply::readyRead, &m_reply, [this] { take(); });
+        QObject::connect(&m_reply, &QNetworkReply::downloadProgress, &m_reply,
+                         [this](qint64 bytes, qint64 total) {
+                             m_stall.start(m_stallMs);
+                             if (m_transfer.owner)
+                                 m_transfer.owner->transferProgress(bytes, total);
+                         });
+    }
+
+    void wait()
+    {
+        QEventLoop loop;
+        QObject::connect(&m_reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        if (m_transfer.owner)
+            m_transfer.owner->transferStarted(m_transfer.fileName, [this] {
+                giveUp(FetchError::Cancelled, QStringLiteral("cancelled by the user"));
+            });
+        m_stall.start(m_stallMs);
+        if (m_transfer.deadline)
+            m_deadline.start(4 * m_stallMs);
+        // With no dialog to answer, the person's clicks wait until the transfer
+        // has ended, as they would while any other call of the check blocks.
+        if (!m_reply.isFinished())
+            loop.exec(m_transfer.owner ? QEventLoop::AllEvents
+                                       : QEventLoop::ExcludeUserInputEvents);
+        if (m_transfer.code == FetchError::None && m_reply.bytesAvailable() > 0)
+            take();
+        m_stall.stop();
+        m_deadline.stop();
+        if (m_transfer.owner)
+            m_transfer.owner->transferFinished();
+    }
+
+private:
+    void giveUp(qint32 failure, const QString &reason)
+    {
+        m_transfer.giveUp(failure, reason);
+        m_reply.abort();
+    }
+
+    QString tooLarge() const
+    {
+        return QStringLiteral("larger than %1 bytes").arg(m_transfer.limit);
+    }
+
+    // Each redirect is judged against the address it leads away from, which
+    // the reply itself no longer tells once it reports the redirect.
+    void judgeRedirect(const QUrl &to)
+    {
+        if (redirectAllowed(m_current, to)) {
+            m_current = to;
+            Q_EMIT m_reply.redirectAllowed();
+            return;
+        }
+        giveUp(FetchError::Unknown, QStringLiteral("the site redirected %1 to %2, which is not "
+                                                   "fetched")
+                                        .arg(m_current.toString(), to.toString()));
+    }
+
+    void take()
+    {
+        m_stall.start(m_stallMs);
+        const QByteArray piece = m_reply.readAll();
+        m_received += piece.size();
+        if (m_transfer.limit >= 0 && m_received > m_transfer.limit)
+            giveUp(m_transfer.tooLarge, tooLarge());
+        else if (QString why; !m_transfer.sink(piece, &why))
+            giveUp(FetchError::Unknown, why);
+    }
+
+    QNetworkReply &m_reply;
+    WebFetcher::Transfer &m_transfer;
+    const int m_stallMs;
+    QUrl m_current;
+    QTimer m_stall;
+    QTimer m_deadline;
+    qint64 m_received = 0;
+};
+} // namespace
+
 void WebFetcher::run(Transfer &transfer)
 {
     QNetworkRequest request(transfer.url);
@@ -178,81 +286,7 @@ void WebFetcher::run(Transfer &transfer)
     const std::unique_ptr<QNetworkReply> reply(m_manager->get(request));
     // However fast the site sends, no more than this waits in memory.
     reply->setReadBufferSize(ReadBufferSize);
-
-    const auto giveUp = [&](qint32 failure, const QString &reason) {
-        transfer.giveUp(failure, reason);
-        reply->abort();
-    };
-    const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(transfer.limit);
-    const QString stalled = QStringLiteral("nothing arrived for %1 ms").arg(m_stallMs);
-
-    QEventLoop loop;
-    QTimer stall;
-    stall.setSingleShot(true);
-    QObject::connect(&stall, &QTimer::timeout, reply.get(),
-                     [&] { giveUp(FetchError::NoInternet, stalled); });
-    // A revision file is small: one that trickles in byte by byte, each just
-    // before the stall limit, is given up all the same.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply.get(), [&] {
-        giveUp(FetchError::NoInternet, QStringLiteral("not whole after %1 ms").arg(4 * m_stallMs));
-    });
-    if (transfer.deadline)
-        deadline.start(4 * m_stallMs);
-    // Each redirect is judged against the address it leads away from, which
-    // the reply itself no longer tells once it reports the redirect.
-    QUrl current = transfer.url;
-    QObject::connect(reply.get(), &QNetworkReply::redirected, reply.get(), [&](const QUrl &to) {
-        if (redirectAllowed(current, to)) {
-            current = to;
-            Q_EMIT reply->redirectAllowed();
-        } else {
-            giveUp(FetchError::Unknown,
-                   QStringLiteral("the site redirected %1 to %2, which is not fetched")
-                       .arg(current.toString(), to.toString()));
-        }
-    });
-    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, reply.get(), [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (transfer.limit >= 0 && length.isValid() && length.toLongLong() > transfer.limit)
-            giveUp(transfer.tooLarge, tooLarge);
-    });
-    qint64 received = 0;
-    const auto take = [&] {
-        stall.start(m_stallMs);
-        const QByteArray piece = reply->readAll();
-        received += piece.size();
-        if (transfer.limit >= 0 && received > transfer.limit)
-            giveUp(transfer.tooLarge, tooLarge);
-        else if (QString why; !transfer.sink(piece, &why))
-            giveUp(FetchError::Unknown, why);
-    };
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), take);
-    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(),
-                     [&](qint64 bytes, qint64 total) {
-                         stall.start(m_stallMs);
-                         if (transfer.owner)
-                             transfer.owner->transferProgress(bytes, total);
-                     });
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-
-    if (transfer.owner)
-        transfer.owner->transferStarted(transfer.fileName, [giveUp] {
-            giveUp(FetchError::Cancelled, QStringLiteral("cancelled by the user"));
-        });
-    stall.start(m_stallMs);
-    // With no dialog to answer, the person's clicks wait until the transfer
-    // has ended, as they would while any other call of the check blocks.
-    if (!reply->isFinished())
-        loop.exec(transfer.owner ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-    if (transfer.code == FetchError::None && reply->bytesAvailable() > 0)
-        take();
-    stall.stop();
-    deadline.stop();
-    if (transfer.owner)
-        transfer.owner->transferFinished();
-
+    RunningTransfer(*reply, transfer, m_stallMs).wait();
     if (reply->error() != QNetworkReply::NoError)
         transfer.giveUp(
             errorCodeFor(reply->error(),
@@ -277,33 +311,43 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
         return fail(
             FetchError::Unknown, name,
             QStringLiteral("the site's address \"%1\" is not a host name and path").arg(base));
+    if (revision)
+        return fetchRevision(transfer, mode == 0);
+    transfer.owner = owner;
+    return fetchFile(transfer, mode == 1);
+}
 
-    if (revision) {
-        QByteArray body;
-        transfer.limit = RevisionFile::MaximumSize;
-        transfer.tooLarge = FetchError::BadRevisionFile;
-        transfer.deadline = true;
-        transfer.sink = [&body](const QByteArray &piece, QString *) {
-            body += piece;
-            return true;
-        };
-        run(transfer);
-        if (transfer.code != FetchError::None)
-            return fail(transfer.code, name, transfer.why);
-        QString why;
-        std::optional<RevisionFile> parsed = RevisionFile::parse(body, updateSiteKey(), &why);
-        if (!parsed || !offersItsKind(*parsed, mode == 0, name, &why))
-            return fail(FetchError::BadRevisionFile, name, why);
-        m_revision = std::move(parsed);
-        return 1;
-    }
+qint16 WebFetcher::fetchRevision(Transfer &transfer, bool firmware)
+{
+    QByteArray body;
+    transfer.limit = RevisionFile::MaximumSize;
+    transfer.tooLarge = FetchError::BadRevisionFile;
+    transfer.deadline = true;
+    transfer.sink = [&body](const QByteArray &piece, QString *) {
+        body += piece;
+        return true;
+    };
+    run(transfer);
+    const QString &name = transfer.fileName;
+    if (transfer.code != FetchError::None)
+        return fail(transfer.code, name, transfer.why);
+    QString why;
+    std::optional<RevisionFile> parsed = RevisionFile::parse(body, updateSiteKey(), &why);
+    if (!parsed || !offersItsKind(*parsed, firmware, name, &why))
+        return fail(FetchError::BadRevisionFile, name, why);
+    m_revision = std::move(parsed);
+    return 1;
+}
 
+qint16 WebFetcher::fetchFile(Transfer &transfer, bool firmware)
+{
     // A file is only fetched as the revision file fetched last describes it.
+    const QString &name = transfer.fileName;
     if (!m_revision)
         return fail(FetchError::BadRevisionFile, name,
                     QStringLiteral("no revision file was fetched for it"));
     if (name != m_revision->file ||
-        !(mode == 1 ? isFirmwareFileName(name) : isInstallerFileName(name)))
+        !(firmware ? isFirmwareFileName(name) : isInstallerFileName(name)))
         return fail(FetchError::BadRevisionFile, name,
                     QStringLiteral("the revision file fetched last describes \"%1\"")
                         .arg(m_revision->file));
@@ -315,7 +359,6 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
                     QStringLiteral("%1 cannot be written: %2")
                         .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    transfer.owner = owner;
     transfer.limit = m_revision->size;
     qint64 written = 0;
     transfer.sink = [&](const QByteArray &piece, QString *why) {
@@ -327,30 +370,27 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
         return false;
     };
     run(transfer);
+    // Whole, and what was signed, or nothing replaces the earlier file.
+    if (written != m_revision->size)
+        transfer.giveUp(FetchError::Unknown,
+                        QStringLiteral("it has %1 bytes, not the %2 of its revision file")
+                            .arg(written)
+                            .arg(m_revision->size));
+    else if (hash.result() != m_revision->sha256)
+        transfer.giveUp(FetchError::Unknown,
+                        QStringLiteral("its sha256 %1 is not the %2 of its revision file")
+                            .arg(QString::fromLatin1(hash.result().toHex()),
+                                 QString::fromLatin1(m_revision->sha256.toHex())));
     if (transfer.code != FetchError::None) {
         file.cancelWriting();
         return fail(transfer.code, name, transfer.why);
-    }
-    if (written != m_revision->size) {
-        file.cancelWriting();
-        return fail(FetchError::Unknown, name,
-                    QStringLiteral("it has %1 bytes, not the %2 of its revision file")
-                        .arg(written)
-                        .arg(m_revision->size));
-    }
-    if (hash.result() != m_revision->sha256) {
-        file.cancelWriting();
-        return fail(FetchError::Unknown, name,
-                    QStringLiteral("its sha256 %1 is not the %2 of its revision file")
-                        .arg(QString::fromLatin1(hash.result().toHex()),
-                             QString::fromLatin1(m_revision->sha256.toHex())));
     }
     if (!file.commit())
         return fail(FetchError::Unknown, name,
                     QStringLiteral("it could not be saved: ") + file.errorString());
 #ifndef Q_OS_WIN
     // An installer must be runnable where it lands.
-    if (mode == 2)
+    if (!firmware)
         QFile::setPermissions(file.fileName(), QFile::permissions(file.fileName()) |
                                                    QFileDevice::ExeOwner | QFileDevice::ExeUser);
 #endif

@@ -45,11 +45,17 @@ public:
     // The error code for a failed reply: its network error and HTTP status.
     static qint32 errorCodeFor(QNetworkReply::NetworkError error, int httpStatus);
 
-private:
+    // One transfer: what is fetched, where it goes, and how it ended.
     struct Transfer;
+
+private:
     qint16 fail(qint32 code, const QString &fileName, const QString &why);
     // Runs one GET to its end; what arrives goes to the transfer's sink.
     void run(Transfer &transfer);
+    // A revision file into memory, a firmware file or an installer into the
+    // download folder; 1, or 0 with the error code set.
+    qint16 fetchRevision(Transfer &transfer, bool firmware);
+    qint16 fetchFile(Transfer &transfer, bool firmware);
 
     std::unique_ptr<QNetworkAccessManager> m_manager;
     std::optional<RevisionFile> m_revision;

@@ -1,6 +1,7 @@
 #include "HiResPerc.h"
 
 #include "RunError.h"
+#include "mod_MsgBoxEx.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -12,7 +13,6 @@ namespace {
 // The surface's size at 1440 twips to the inch.
 constexpr int SurfaceWidthTwips = 3615;
 constexpr int SurfaceHeightTwips = 375;
-constexpr double TwipsPerInch = 1440.0;
 
 constexpr double FontSizeDefault = 10.0;
 
@@ -60,141 +60,15 @@ HiResPerc::HiResPerc(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-bool HiResPerc::Enabled() const
-{
-    return !testAttribute(Qt::WA_ForceDisabled);
-}
-
 void HiResPerc::setEnabledProperty(bool enabled)
 {
     setEnabled(enabled);
     Q_EMIT PropertyChanged(QStringLiteral("Enabled"));
 }
 
-QFont HiResPerc::Font() const
-{
-    return font();
-}
-
 void HiResPerc::setFontProperty(const QFont &font)
 {
     changeFont(font, QStringLiteral("Font"));
-}
-
-bool HiResPerc::FontItalic() const
-{
-    return font().italic();
-}
-
-void HiResPerc::setFontItalic(bool italic)
-{
-    QFont changed = font();
-    changed.setItalic(italic);
-    changeFont(changed, QStringLiteral("FontItalic"));
-}
-
-QString HiResPerc::FontName() const
-{
-    return font().family();
-}
-
-void HiResPerc::setFontName(const QString &name)
-{
-    QFont changed = font();
-    changed.setFamily(name);
-    changeFont(changed, QStringLiteral("FontName"));
-}
-
-double HiResPerc::FontSize() const
-{
-    return font().pointSizeF();
-}
-
-void HiResPerc::setFontSize(double pointSize)
-{
-    QFont changed = font();
-    changed.setPointSizeF(pointSize);
-    changeFont(changed, QStringLiteral("FontSize"));
-}
-
-bool HiResPerc::FontStrikethru() const
-{
-    return font().strikeOut();
-}
-
-void HiResPerc::setFontStrikethru(bool strikethru)
-{
-    QFont changed = font();
-    changed.setStrikeOut(strikethru);
-    changeFont(changed, QStringLiteral("FontStrikethru"));
-}
-
-bool HiResPerc::FontTransparent() const
-{
-    return m_fontTransparent;
-}
-
-void HiResPerc::setFontTransparent(bool transparent)
-{
-    m_fontTransparent = transparent;
-    Q_EMIT PropertyChanged(QStringLiteral("FontTransparent"));
-}
-
-bool HiResPerc::FontUnderline() const
-{
-    return font().underline();
-}
-
-void HiResPerc::setFontUnderline(bool underline)
-{
-    QFont changed = font();
-    changed.setUnderline(underline);
-    changeFont(changed, QStringLiteral("FontUnderline"));
-}
-
-bool HiResPerc::FontBold() const
-{
-    return font().bold();
-}
-
-void HiResPerc::setFontBold(bool bold)
-{
-    QFont changed = font();
-    changed.setBold(bold);
-    changeFont(changed, QStringLiteral("FontBold"));
-}
-
-qint32 HiResPerc::Max() const
-{
-    return m_max;
-}
-
-void HiResPerc::setMax(qint32 max)
-{
-    m_max = max;
-    Q_EMIT PropertyChanged(QStringLiteral("Max"));
-}
-
-bool HiResPerc::Reset() const
-{
-    return m_reset;
-}
-
-void HiResPerc::setReset(bool reset)
-{
-    m_reset = reset;
-    Q_EMIT PropertyChanged(QStringLiteral("Reset"));
-}
-
-bool HiResPerc::HiResolution() const
-{
-    return m_hiResolution;
-}
-
-void HiResPerc::setHiResolution(bool hiResolution)
-{
-    m_hiResolution = hiResolution;
-    Q_EMIT PropertyChanged(QStringLiteral("HiResolution"));
 }
 
 qint32 HiResPerc::Value() const
@@ -264,8 +138,8 @@ void HiResPerc::WriteProperties(QVariantMap &bag)
 
 QSize HiResPerc::sizeHint() const
 {
-    return QSize(qRound(SurfaceWidthTwips * logicalDpiX() / TwipsPerInch),
-                 qRound(SurfaceHeightTwips * logicalDpiY() / TwipsPerInch));
+    return QSize(twipsToPixels(SurfaceWidthTwips, logicalDpiX()),
+                 twipsToPixels(SurfaceHeightTwips, logicalDpiY()));
 }
 
 void HiResPerc::paintEvent(QPaintEvent *)

@@ -58,33 +58,33 @@ public:
     explicit HiResPerc(QWidget *parent = nullptr);
 
     // The widget's own enabled setting, not the one inherited from its parents.
-    bool Enabled() const;
+    bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
     void setEnabledProperty(bool enabled);
 
     // The font properties are the widget's font.
-    QFont Font() const;
+    QFont Font() const { return font(); }
     void setFontProperty(const QFont &font);
-    bool FontItalic() const;
-    void setFontItalic(bool italic);
-    QString FontName() const;
-    void setFontName(const QString &name);
-    double FontSize() const;
-    void setFontSize(double pointSize);
-    bool FontStrikethru() const;
-    void setFontStrikethru(bool strikethru);
-    bool FontTransparent() const;
-    void setFontTransparent(bool transparent);
-    bool FontUnderline() const;
-    void setFontUnderline(bool underline);
-    bool FontBold() const;
-    void setFontBold(bool bold);
+    bool FontItalic() const { return font().italic(); }
+    void setFontItalic(bool italic) { setFontPart(&QFont::setItalic, italic, "FontItalic"); }
+    QString FontName() const { return font().family(); }
+    void setFontName(const QString &name) { setFontPart(&QFont::setFamily, name, "FontName"); }
+    double FontSize() const { return font().pointSizeF(); }
+    void setFontSize(double size) { setFontPart(&QFont::setPointSizeF, size, "FontSize"); }
+    bool FontStrikethru() const { return font().strikeOut(); }
+    void setFontStrikethru(bool on) { setFontPart(&QFont::setStrikeOut, on, "FontStrikethru"); }
+    bool FontTransparent() const { return m_fontTransparent; }
+    void setFontTransparent(bool on) { setField(m_fontTransparent, on, "FontTransparent"); }
+    bool FontUnderline() const { return font().underline(); }
+    void setFontUnderline(bool on) { setFontPart(&QFont::setUnderline, on, "FontUnderline"); }
+    bool FontBold() const { return font().bold(); }
+    void setFontBold(bool bold) { setFontPart(&QFont::setBold, bold, "FontBold"); }
 
-    qint32 Max() const;
-    void setMax(qint32 max);
-    bool Reset() const;
-    void setReset(bool reset);
-    bool HiResolution() const;
-    void setHiResolution(bool hiResolution);
+    qint32 Max() const { return m_max; }
+    void setMax(qint32 max) { setField(m_max, max, "Max"); }
+    bool Reset() const { return m_reset; }
+    void setReset(bool reset) { setField(m_reset, reset, "Reset"); }
+    bool HiResolution() const { return m_hiResolution; }
+    void setHiResolution(bool on) { setField(m_hiResolution, on, "HiResolution"); }
 
     qint32 Value() const;
     // Stores the value and redraws at once; throws RunError when Max is 0 and the value is 0 or
@@ -123,6 +123,19 @@ private:
     void draw();
     QImage renderPicture(const QSize &size) const;
     void changeFont(const QFont &font, const QString &property);
+    // Sets one part of the font, or one field, and says which property changed.
+    template <typename Arg, typename Value>
+    void setFontPart(void (QFont::*set)(Arg), const Value &value, const char *property)
+    {
+        QFont changed = font();
+        (changed.*set)(value);
+        changeFont(changed, QString::fromLatin1(property));
+    }
+    template <typename Field> void setField(Field &field, Field value, const char *property)
+    {
+        field = value;
+        Q_EMIT PropertyChanged(QString::fromLatin1(property));
+    }
     QFont ambientFont() const;
 
     qint32 m_max = 100;
