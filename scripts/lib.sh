@@ -20,12 +20,19 @@ fw_install() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# fw_build DIR [cmake options...]
+# fw_build DIR [cmake options...] [--target TARGET...]
+# Builds every target, or only those after --target.
 fw_build() {
   local dir=$1
   shift
-  local launcher=()
+  local options=() targets=() launcher=()
+  while [ $# -gt 0 ] && [ "$1" != --target ]; do
+    options+=("$1")
+    shift
+  done
+  [ $# -gt 1 ] && targets=("$@")
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake -S "$FW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
-  cmake --build "$dir" --parallel "$(nproc)"
+  cmake -S "$FW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "${options[@]}" >/dev/null
+  cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
 }
+
