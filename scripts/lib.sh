@@ -46,9 +46,12 @@ FW_PACKAGE_CHECK_TOOLS=(lintian desktop-file-utils appstream)
 # to that file's path.
 fw_package() {
   local dir=build/package cxxflags ldflags
-  # Debian's compiler and linker flags, hardening included.
+  # Debian's compiler and linker flags, hardening included; without -g, since
+  # the programs are stripped.
   local -x DEB_BUILD_MAINT_OPTIONS=hardening=+all
   cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+  cxxflags=" $cxxflags "
+  cxxflags=${cxxflags// -g / }
   ldflags=$(dpkg-buildflags --get LDFLAGS)
   fw_build "$FW_ROOT/$dir" -DCMAKE_BUILD_TYPE=Release -DFLASHWRIGHT_TESTS=OFF \
     "-DCMAKE_CXX_FLAGS=$cxxflags" "-DCMAKE_EXE_LINKER_FLAGS=$ldflags"
