@@ -8,9 +8,16 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
+    // Answered before anything looks for a display, so that scripts and
+    // package checks can ask on a machine without one.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s %s\n", FlashwrightVersion::Title, FlashwrightVersion::Text);
+        return 0;
+    }
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // Without a display the platform plugin would abort; say why instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&

@@ -20,12 +20,81 @@ fw_install() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# fw_build DIR [cmake options...]
+# fw_build DIR [cmake options...] [--target TARGET...]
+# Builds every target, or only those after --target.
 fw_build() {
   local dir=$1
   shift
-  local launcher=()
+  local options=() targets=() launcher=()
+  while [ $# -gt 0 ] && [ "$1" != --target ]; do
+    options+=("$1")
+    shift
+  done
+  [ $# -gt 1 ] && targets=("$@")
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake -S "$FW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
-  cmake --build "$dir" --parallel "$(nproc)"
+  cmake -S "$FW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "${options[@]}" >/dev/null
+  cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
+}
+
+# What building the package needs (dpkg-shlibdeps, and file, with which CPack
+# finds the programs), and what checking it needs.
+FW_PACKAGE_TOOLS=(dpkg-dev file)
+FW_PACKAGE_CHECK_TOOLS=(lintian desktop-file-utils appstream)
+
+# fw_package: an optimised build without the tests in build/package, packed
+# by CPack into build/package/flashwright_<version>_<arch>.deb; sets FW_DEB
+# to that file's path.
+fw_package() {
+  local dir=build/package cxxflags ldflags
+  # Debian's compiler and linker flags, hardening included; without -g, since
+  # the programs are stripped.
+  local -x DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+  cxxflags=" $cxxflags "
+  cxxflags=${cxxflags// -g / }
+  ldflags=$(dpkg-buildflags --get LDFLAGS)
+  fw_build "$FW_ROOT/$dir" -DCMAKE_BUILD_TYPE=Release -DFLASHWRIGHT_TESTS=OFF \
+    "-DCMAKE_CXX_FLAGS=$cxxflags" "-DCMAKE_EXE_LINKER_FLAGS=$ldflags"
+  rm -f "$FW_ROOT/$dir"/*.deb
+  (cd "$FW_ROOT/$dir" && cpack -G DEB >/dev/null)
+  FW_DEB=$(ls "$FW_ROOT/$dir"/flashwright_*.deb)
+}
+
+# fw_check_package DEB: lintian finds no errors, the desktop entry and the
+# AppStream metadata are valid, every program has its manual page, and each
+# program, unpacked into a temporary folder, starts and prints the package's
+# version without a display.
+fw_check_package() {
+  local deb=$1 root version program name out status=0
+  lintian --fail-on error "$deb" || status=1
+  root=$(mktemp -d)
+  dpkg-deb -x "$deb" "$root"
+  version=$(dpkg-deb -f "$deb" Version)
+  desktop-file-validate "$root"/usr/share/applications/*.desktop || status=1
+  appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml >/dev/null || {
+    appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
+    status=1
+  }
+  for name in flashwright vqsim; do
+    [ -x "$root/usr/bin/$name" ] || {
+      echo "package: usr/bin/$name is missing" >&2
+      status=1
+    }
+  done
+  for program in "$root"/usr/bin/*; do
+    name=$(basename "$program")
+    [ -f "$root/usr/share/man/man1/$name.1.gz" ] || {
+      echo "package: $name has no manual page" >&2
+      status=1
+    }
+    if out=$(env -u LD_LIBRARY_PATH -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+      "$program" --version 2>&1) && [[ $out == *"$version"* ]]; then
+      echo "$name: $out"
+    else
+      echo "package: \"$name --version\" printed \"$out\", not version $version" >&2
+      status=1
+    fi
+  done
+  rm -rf "$root"
+  return $status
 }

@@ -2,6 +2,7 @@
 // the program and for scripts. The port or device goes alone on the first
 // line of standard output; event lines (--verbose) go to standard error.
 
+#include "FlashwrightVersion.h"
 #include "VqSimulator.h"
 
 #include <QCommandLineOption>
@@ -90,6 +91,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vqsim"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(FlashwrightVersion::Text));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -104,6 +106,7 @@ int main(int argc, char *argv[])
         "--early-e-at, --drop-at, --silent-at, --wrong-ack-at) happen in the first\n"
         "upload only."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QList<QCommandLineOption> options = {
         {QStringLiteral("tcp"), QStringLiteral("Listen on 127.0.0.1:PORT (0 picks a free port)."),
          QStringLiteral("PORT")},
@@ -125,8 +128,9 @@ int main(int argc, char *argv[])
         {QStringLiteral("ident"),
          QStringLiteral("Identification announced as \"id=TEXT\" (default vq200_s70_1)."),
          QStringLiteral("TEXT")},
-        {QStringLiteral("version"),
-         QStringLiteral("Running firmware version, six hexadecimal digits (default 000123)."),
+        {QStringLiteral("sw-version"),
+         QStringLiteral("The software version the unit reports, six hexadecimal digits "
+                        "(default 000123)."),
          QStringLiteral("HEX")},
         {QStringLiteral("long-f0000"),
          QStringLiteral("Answer the long version query with \"F0000??\".")},
@@ -184,6 +188,8 @@ int main(int argc, char *argv[])
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument \"%1\"")
                               .arg(parser.positionalArguments().constFirst()));
@@ -228,11 +234,12 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(QStringLiteral("ident")))
         o.ident = parser.value(QStringLiteral("ident")).toLatin1();
-    if (parser.isSet(QStringLiteral("version"))) {
-        const QString version = parser.value(QStringLiteral("version"));
+    if (parser.isSet(QStringLiteral("sw-version"))) {
+        const QString version = parser.value(QStringLiteral("sw-version"));
         if (version.size() != 6 || !isHex(version))
             return usageError(
-                QStringLiteral("--version wants six hexadecimal digits, not \"%1\"").arg(version));
+                QStringLiteral("--sw-version wants six hexadecimal digits, not \"%1\"")
+                    .arg(version));
         o.version = version.toLatin1();
     }
     if (parser.isSet(QStringLiteral("fw-name"))) {
