@@ -122,3 +122,12 @@ void storeLoopbackUnit(const QString &firmwareFolder)
     store->setValue(QStringLiteral("Programmer/Firmware"), firmwareFolder);
     store->sync();
 }
+
+std::unique_ptr<VqSimulator> startUnit(const VqSimOptions &options)
+{
+    auto sim = std::make_unique<VqSimulator>(options);
+    QString why;
+    if (!sim->startTcp(0, &why))
+        qFatal("vqsim: %s", qPrintable(why));
+    return sim;
+}

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "UserMessage.h"
+#include "VqSimulator.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <vector>
 
 // A benchmark's own settings store and folders, so that nothing it does
@@ -45,6 +47,9 @@ private:
 // block by block, each after the answer to the one before. Returns the
 // seconds from the connection to the final answer, or -1 on failure.
 double bareUpload(quint16 port, const QByteArray &image);
+
+// A simulated unit serving on loopback TCP; ends the benchmark when it cannot start.
+std::unique_ptr<VqSimulator> startUnit(const VqSimOptions &options);
 
 double median(std::vector<double> values);
 double percentile(std::vector<double> values, double p);

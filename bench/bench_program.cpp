@@ -64,14 +64,6 @@ Pairs runPairs(Bench &bench, const VqSimulator &sim, const QByteArray &image, in
     return out;
 }
 
-std::unique_ptr<VqSimulator> startUnit(const VqSimOptions &o)
-{
-    auto sim = std::make_unique<VqSimulator>(o);
-    QString why;
-    if (!sim->startTcp(0, &why))
-        qFatal("vqsim: %s", qPrintable(why));
-    return sim;
-}
 } // namespace
 
 int main(int argc, char *argv[])

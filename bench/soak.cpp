@@ -164,15 +164,6 @@ void settle()
     QCoreApplication::processEvents();
 }
 
-std::unique_ptr<VqSimulator> startUnit(const VqSimOptions &o)
-{
-    auto sim = std::make_unique<VqSimulator>(o);
-    QString why;
-    if (!sim->startTcp(0, &why))
-        qFatal("vqsim: %s", qPrintable(why));
-    return sim;
-}
-
 using Soak = ProgramBench<SoakAnswerer>;
 
 // The cycle under way, for the report when the program ends itself.

@@ -64,9 +64,15 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
 
 void frm_programme::createControls(QWidget *client)
 {
-    cmd_programme_prog = new QPushButton(QStringLiteral("&Update Firmware"), client);
-    cmd_programme_prog->setObjectName(QStringLiteral("cmd_programme_prog"));
-    cmd_programme_prog->setToolTip(QStringLiteral("Click to program the scaler."));
+    // The buttons are placed in a row once all are made (layOutButtons).
+    const auto button = [client](const QString &caption, const char *name, const QString &tip) {
+        auto *b = new QPushButton(caption, client);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(tip);
+        return b;
+    };
+    cmd_programme_prog = button(QStringLiteral("&Update Firmware"), "cmd_programme_prog",
+                                QStringLiteral("Click to program the scaler."));
     cmd_programme_prog->setEnabled(false);
 
     lbl_firmware = new QLabel(client);
@@ -74,9 +80,8 @@ void frm_programme::createControls(QWidget *client)
     // What a unit sends is shown as it is, never as markup.
     lbl_firmware->setTextFormat(Qt::PlainText);
 
-    cmd_abort = new QPushButton(QStringLiteral("&Abort"), client);
-    cmd_abort->setObjectName(QStringLiteral("cmd_abort"));
-    cmd_abort->setToolTip(QStringLiteral("Click to abort programming"));
+    cmd_abort =
+        button(QStringLiteral("&Abort"), "cmd_abort", QStringLiteral("Click to abort programming"));
     cmd_abort->setEnabled(false);
 
     ProgressBar1 = new HiResPerc(client);
@@ -85,9 +90,8 @@ void frm_programme::createControls(QWidget *client)
     ProgressBar1->ReadProperties({{QStringLiteral("FontName"), designFont().family()},
                                   {QStringLiteral("FontSize"), designFont().pointSizeF()}});
 
-    cmd_checkupdate = new QPushButton(QStringLiteral("&Check Update"), client);
-    cmd_checkupdate->setObjectName(QStringLiteral("cmd_checkupdate"));
-    cmd_checkupdate->setToolTip(QStringLiteral("Click to check for updates onthe internet"));
+    cmd_checkupdate = button(QStringLiteral("&Check Update"), "cmd_checkupdate",
+                             QStringLiteral("Click to check for updates onthe internet"));
 
     setTabOrder(cmd_programme_prog, cmd_abort);
     setTabOrder(cmd_abort, cmd_checkupdate);

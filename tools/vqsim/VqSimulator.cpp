@@ -122,6 +122,9 @@ struct VqSimulator::Impl
     {}
 
     bool prepare(QString *error);
+    // Stops what served before and prepares a new start; false, with why,
+    // when the simulator is serving already or cannot be prepared.
+    bool prepareStart(QString *error);
     void launch();
     void join();
 
@@ -246,6 +249,14 @@ bool VqSimulator::Impl::prepare(QString *error)
         return fail(error, errnoText("eventfd"));
     }
     return true;
+}
+
+bool VqSimulator::Impl::prepareStart(QString *error)
+{
+    if (m_runningFlag)
+        return fail(error, QStringLiteral("the simulator is already serving"));
+    join();
+    return prepare(error);
 }
 
 void VqSimulator::Impl::launch()
@@ -941,15 +952,12 @@ VqSimulator::~VqSimulator()
 bool VqSimulator::startTcp(quint16 port, QString *error)
 {
     std::lock_guard<std::mutex> lock(d->m_controlMutex);
-    if (d->m_runningFlag)
-        return fail(error, QStringLiteral("the simulator is already serving"));
-    d->join();
-    if (!d->prepare(error))
+    if (!d->prepareStart(error))
         return false;
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         const QString text = errnoText("socket");
-        closeFd(d->m_wakeFd);
+        d->join();
         return fail(error, text);
     }
     const int on = 1;
@@ -964,7 +972,7 @@ bool VqSimulator::startTcp(quint16 port, QString *error)
         ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
         const QString text = errnoText(qPrintable(QStringLiteral("port %1").arg(port)));
         ::close(fd);
-        closeFd(d->m_wakeFd);
+        d->join();
         return fail(error, text);
     }
     d->m_listenFd = fd;
@@ -978,13 +986,10 @@ bool VqSimulator::startTcp(quint16 port, QString *error)
 bool VqSimulator::startPty(QString *error)
 {
     std::lock_guard<std::mutex> lock(d->m_controlMutex);
-    if (d->m_runningFlag)
-        return fail(error, QStringLiteral("the simulator is already serving"));
-    d->join();
-    if (!d->prepare(error))
+    if (!d->prepareStart(error))
         return false;
     if (!d->openPty(error)) {
-        closeFd(d->m_wakeFd);
+        d->join();
         return false;
     }
     d->m_tcp = false;
