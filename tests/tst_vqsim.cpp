@@ -4,86 +4,38 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTcpSocket>
 #include <QThread>
-
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 // A bare blocking client, independent of the program's link, so that what
 // the simulated unit sends is seen exactly as it went out.
-class Client
+struct Client
 {
-public:
-    ~Client()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
+    QTcpSocket socket;
     bool connectTcp(quint16 port)
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return m_fd >= 0 &&
-               ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        return socket.waitForConnected(2000);
     }
-
-    int fd() const { return m_fd; }
-
     bool write(const QByteArray &bytes)
     {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const char *data = bytes.constData() + done;
-            const auto size = size_t(bytes.size() - done);
-            const ssize_t n = ::send(m_fd, data, size, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += n;
-        }
-        return true;
+        return socket.write(bytes) == bytes.size() && socket.waitForBytesWritten(2000);
     }
-
     // Up to count bytes; fewer when the time is up or the peer has gone.
     QByteArray read(int count, int timeoutMs = 2000)
     {
-        QByteArray bytes;
         QElapsedTimer timer;
         timer.start();
-        m_closed = false;
-        while (bytes.size() < count) {
-            const int left = timeoutMs - int(timer.elapsed());
-            pollfd p = {m_fd, POLLIN, 0};
-            if (left <= 0 || ::poll(&p, 1, left) <= 0)
-                break;
-            char buffer[256];
-            const ssize_t n =
-                ::read(m_fd, buffer, size_t(qMin<qsizetype>(256, count - bytes.size())));
-            if (n <= 0) {
-                m_closed = true;
-                break;
-            }
-            bytes.append(buffer, n);
-        }
+        QByteArray bytes;
+        while (bytes.size() < count &&
+               (socket.bytesAvailable() > 0 ||
+                socket.waitForReadyRead(std::max<int>(0, timeoutMs - int(timer.elapsed())))))
+            bytes += socket.read(count - bytes.size());
         return bytes;
     }
-
-    bool closedByPeer() const { return m_closed; }
-
-private:
-    int m_fd = -1;
-    bool m_closed = false;
+    bool closedByPeer() const { return socket.state() != QAbstractSocket::ConnectedState; }
 };
 
 const QByteArray Announcement = QByteArrayLiteral("id=vq200_s70_1\r");

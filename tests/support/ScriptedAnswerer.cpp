@@ -1,5 +1,7 @@
 #include "ScriptedAnswerer.h"
 
+#include "TestEnvironment.h"
+
 #include <QStringList>
 
 ScriptedAnswerer::ScriptedAnswerer() : m_previous(setMessageAnswerer(this)) {}
@@ -12,6 +14,7 @@ ScriptedAnswerer::~ScriptedAnswerer()
 qint32 ScriptedAnswerer::answer(const MessageRequest &request)
 {
     m_messages.append(request);
+    m_times.append(monotonicMs());
     if (m_look)
         m_look(request);
     if (!m_planned.isEmpty())
@@ -32,5 +35,6 @@ void ScriptedAnswerer::clear()
 {
     m_planned.clear();
     m_messages.clear();
+    m_times.clear();
     m_unplanned = 0;
 }

@@ -22,6 +22,8 @@ public:
     qint32 answer(const MessageRequest &request) override;
 
     const QList<MessageRequest> &messages() const { return m_messages; }
+    // When each message came, in ms of the monotonic clock.
+    const QList<qint64> &times() const { return m_times; }
     QStringList texts() const;
     int unplanned() const { return m_unplanned; }
     void clear();
@@ -30,6 +32,7 @@ private:
     MessageAnswerer *m_previous;
     QList<qint32> m_planned;
     QList<MessageRequest> m_messages;
+    QList<qint64> m_times;
     int m_unplanned = 0;
     std::function<void(const MessageRequest &)> m_look;
 };

@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <ctime>
+
 TestEnvironment::TestEnvironment()
 {
     QVERIFY2(m_dir.isValid(), "no temporary folder");
@@ -90,4 +92,11 @@ void TestEnvironment::storeLoopbackUnit(quint16 port, const QString &firmwareFol
            {QStringLiteral("EthernetAddress"), QStringLiteral("127.0.0.1")},
            {QStringLiteral("Ethernet Port"), QString::number(port)},
            {QStringLiteral("Firmware"), firmwareFolder}});
+}
+
+qint64 monotonicMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }

@@ -38,3 +38,6 @@ private:
 
 // A log line from " FILE:" on, without its time and date.
 QString logTail(const QString &line);
+
+// Now in ms of the monotonic clock, the clock the simulated unit's timeline uses.
+qint64 monotonicMs();

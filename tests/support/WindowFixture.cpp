@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "HiResPerc.h"
 #include "LinkInstances.h"
 #include "ScalerLink.h"
 #include "frm_programme.h"
@@ -15,24 +16,37 @@
 #include <QTest>
 #include <QTimer>
 
-const QString WindowFixture::TurnUnitOff =
-    QStringLiteral("Turn unit off, click OK, then turn unit on.");
-
-PaintedTexts::PaintedTexts(QLabel *label) : m_label(label)
+Painted::Painted(QWidget *widget, std::function<QString()> shown)
+    : m_widget(widget), m_shown(std::move(shown))
 {
-    label->installEventFilter(this);
+    widget->installEventFilter(this);
 }
 
-bool PaintedTexts::eventFilter(QObject *watched, QEvent *event)
+bool Painted::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_label && event->type() == QEvent::Paint &&
-        (m_texts.isEmpty() || m_texts.last() != m_label->text()))
-        m_texts.append(m_label->text());
+    if (watched == m_widget && event->type() == QEvent::Paint &&
+        (m_texts.isEmpty() || m_texts.last() != m_shown())) {
+        m_texts.append(m_shown());
+        m_times.append(monotonicMs());
+    }
     return false;
 }
 
-void WindowFixture::startWindow(const VqSimOptions &unit)
+qint64 Painted::timeOf(const QString &text) const
 {
+    const qsizetype at = m_texts.indexOf(text);
+    return at < 0 ? -1 : m_times[at];
+}
+
+void Painted::clear()
+{
+    m_texts.clear();
+    m_times.clear();
+}
+
+void WindowFixture::startWindow(VqSimOptions unit)
+{
+    unit.timeline = true;
     sim = std::make_unique<VqSimulator>(unit);
     QString why;
     QVERIFY2(sim->startTcp(0, &why), qPrintable(why));
@@ -43,16 +57,20 @@ void WindowFixture::startWindow(const VqSimOptions &unit)
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QCoreApplication::processEvents();
-    m_painted = std::make_unique<PaintedTexts>(window->lbl_firmware);
+    status = std::make_unique<Painted>(window->lbl_firmware,
+                                       [this] { return window->lbl_firmware->text(); });
+    bar = std::make_unique<Painted>(
+        window->ProgressBar1, [this] { return QString::number(window->ProgressBar1->Value()); });
     answerer->onMessage([this](const MessageRequest &m) {
-        if (m.text == TurnUnitOff)
+        if (m.text == QLatin1String("Turn unit off, click OK, then turn unit on."))
             sim->powerCycle();
     });
 }
 
 void WindowFixture::stopWindow()
 {
-    m_painted.reset();
+    status.reset();
+    bar.reset();
     window.reset();
     sim.reset();
 }
@@ -64,6 +82,7 @@ QString WindowFixture::firmwareFolder() const
 
 void WindowFixture::writeFirmware(const QString &name, const QByteArray &image)
 {
+    QDir().mkpath(firmwareFolder());
     QFile f(QDir(firmwareFolder()).filePath(name));
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(image), image.size());

@@ -9,24 +9,27 @@
 #include <functional>
 #include <memory>
 
-class QLabel;
 class frm_programme;
 
-// What a person sees of a label: its text each time it is painted, with
-// repeats left out.
-class PaintedTexts : public QObject
+// What a person sees of a widget: what it shows each time it is painted,
+// with repeats left out, and when.
+class Painted : public QObject
 {
 public:
-    explicit PaintedTexts(QLabel *label);
+    Painted(QWidget *widget, std::function<QString()> shown);
     QStringList texts() const { return m_texts; }
-    void clear() { m_texts.clear(); }
+    // When text was first painted, in ms of the monotonic clock; -1 never.
+    qint64 timeOf(const QString &text) const;
+    void clear();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QLabel *m_label;
+    QWidget *m_widget;
+    std::function<QString()> m_shown;
     QStringList m_texts;
+    QList<qint64> m_times;
 };
 
 // The program's main window, started as at start-up, against a simulated
@@ -36,9 +39,7 @@ private:
 class WindowFixture : protected ProgramFixture
 {
 protected:
-    static const QString TurnUnitOff;
-
-    void startWindow(const VqSimOptions &unit);
+    void startWindow(VqSimOptions unit);
     void stopWindow();
 
     QString firmwareFolder() const;
@@ -46,8 +47,6 @@ protected:
     // Each message as "title|style|text".
     QStringList messages() const;
     static QString message(const QString &title, int style, const QString &text);
-    QStringList painted() const { return m_painted->texts(); }
-    void clearPainted() { m_painted->clear(); }
     // Runs action in the window's pass over input once the unit has received
     // at least blocks blocks of an upload.
     void atBlock(int blocks, std::function<void()> action);
@@ -57,7 +56,6 @@ protected:
 
     std::unique_ptr<VqSimulator> sim;
     std::unique_ptr<frm_programme> window;
-
-private:
-    std::unique_ptr<PaintedTexts> m_painted;
+    std::unique_ptr<Painted> status; // the status line
+    std::unique_ptr<Painted> bar;    // the percentage bar's value
 };

@@ -172,9 +172,10 @@ struct VqSimulator::Impl
     std::atomic<int> m_connections{0};
     std::atomic<int> m_resets{0};
     std::atomic<bool> m_stopping{false};
-    mutable std::mutex m_dataMutex; // m_devicePath, m_upload
+    mutable std::mutex m_dataMutex; // m_devicePath, m_upload, m_timeline
     QString m_devicePath;
     QByteArray m_upload;
+    QList<VqSimulator::Event> m_timeline;
     std::mutex m_runMutex; // m_running and its condition
     std::condition_variable m_stoppedCondition;
     bool m_running = false;
@@ -289,16 +290,22 @@ void VqSimulator::Impl::join()
 
 void VqSimulator::Impl::event(const char *format, ...)
 {
-    if (!m_opt.verbose)
+    if (!m_opt.verbose && !m_opt.timeline)
         return;
     char text[512];
     va_list args;
     va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    const double seconds = double(now() - m_started) / NanosPerSecond;
+    const Nanos t = now();
+    if (m_opt.timeline) {
+        std::lock_guard<std::mutex> lock(m_dataMutex);
+        m_timeline.append({t / NanosPerMs, QByteArray(text)});
+    }
+    if (!m_opt.verbose)
+        return;
     // One call per line keeps the lines whole when several simulators share stderr.
-    std::fprintf(stderr, "vqsim %9.3f %s\n", seconds, text);
+    std::fprintf(stderr, "vqsim %9.3f %s\n", double(t - m_started) / NanosPerSecond, text);
 }
 
 void VqSimulator::Impl::problem(const char *format, ...)
@@ -1071,6 +1078,20 @@ int VqSimulator::powerCycles() const
 {
     std::lock_guard<std::mutex> lock(d->m_runMutex);
     return d->m_cyclesDone;
+}
+
+QList<VqSimulator::Event> VqSimulator::timeline() const
+{
+    std::lock_guard<std::mutex> lock(d->m_dataMutex);
+    return d->m_timeline;
+}
+
+qint64 VqSimulator::timeOf(const QByteArray &prefix, int nth) const
+{
+    for (const Event &e : timeline())
+        if (e.text.startsWith(prefix) && nth-- == 0)
+            return e.ms;
+    return -1;
 }
 
 int VqSimulator::overruns() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <atomic>
@@ -47,7 +48,8 @@ struct VqSimOptions
     QByteArray wrongAck = "a";
     int replyDelayMs = 0; // delay before every answer
     int baud = 0;         // pace both directions at 10 bits a byte; 0 for no pacing
-    bool verbose = false; // one line per event on standard error
+    bool verbose = false;  // one line per event on standard error
+    bool timeline = false; // keep every event with its time (timeline())
     bool once = false;    // serve one connection, then stop
 };
 
@@ -86,6 +88,18 @@ public:
     // firmware starts it when no "U" comes within half a second.
     void powerCycle();
     int powerCycles() const;
+
+    // What the unit did and when (with VqSimOptions::timeline): each event's
+    // text as --verbose prints it, such as "reset frame -> acknowledgement",
+    // "U -> S" or "block 3 -> A", and its time in ms of the monotonic clock.
+    struct Event
+    {
+        qint64 ms;
+        QByteArray text;
+    };
+    QList<Event> timeline() const;
+    // The time of the nth event whose text starts with prefix; -1 without one.
+    qint64 timeOf(const QByteArray &prefix, int nth = 0) const;
     // Blocks that began to arrive before the unit had answered the one before.
     int overruns() const;
 
