@@ -130,7 +130,6 @@ private Q_SLOTS:
     void runningFirmware_data();
     void runningFirmware();
     void portThatDoesNotOpen();
-    void programmeOverPseudoTerminal();
     void pureCuts_data();
     void pureCuts();
 
@@ -170,82 +169,73 @@ void TestUnit::cycle_data()
     QTest::addColumn<Next>("next");
 
     const qint64 size = kBlocks * 32;
-    const QStringList whole{kComplete};
-    const QStringList cleared{QString()};
-    const auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
-    const auto no = QStringList();
+    const QStringList whole{kComplete}, cleared{QString()}, no;
     const auto N = During::Nothing;
+    const auto pre = [](const char *bytes) {
+        return unit([=](auto &o) { o.preamble = bytes, o.bootMs = 300; });
+    };
+    const auto id = [](const QByteArray &ident) { return unit([=](auto &o) { o.ident = ident; }); };
+    const auto fault = [](int VqSimOptions::*at, int block) {
+        return unit([=](auto &o) { o.*at = block; });
+    };
+    const QString abort =
+        box(QStringLiteral("Aborting the programming cycle\r\nwill leave the "
+                           "Scaler in an unuseable state.\r\n\r\n Are you Sure ?"),
+            52, QStringLiteral("Warning"));
 
-    row("every stage painted while it waits")
-        << unit([](auto &o) { o.replyDelayMs = 20; }) << size << N
-        << QStringList{kCheck,
-                       QStringLiteral("Resetting Unit...."),
-                       kWaitId,
-                       kIdLine,
-                       QStringLiteral("Programming ..."),
-                       QStringLiteral("Programming... 0"),
-                       kComplete}
-        << no << -1 << Next::Whole;
-    row("unit in its loader is not reset")
-        << unit([](auto &o) { o.inLoader = true; }) << size << N
-        << QStringList{kCheck, kIdLine, kComplete} << no << -1 << Next::Whole;
-    row("padded last block") << unit([](auto &o) { o.size += 32; }) << size + 5 << N << whole << no
-                             << kBlocks + 1 << Next::NotTried;
-    row("stray byte before the id") << unit([](auto &o) { o.preamble = "\xff", o.bootMs = 300; })
-                                    << size << N << whole << no << -1 << Next::NotTried;
-    row("banner and pause before the id")
-        << unit([](auto &o) { o.preamble = "VQ boot 2.1\r\n", o.bootMs = 300; }) << size << N
-        << whole << no << -1 << Next::NotTried;
-    row("reset acknowledged, no id") << unit([](auto &o) { o.noId = true; }) << size << N
-                                     << QStringList{QStringLiteral("Incorrect or no ID received")}
-                                     << QStringList{kNoId} << 0 << Next::NotTried;
-    row("no file for the unit") << unit([](auto &o) { o.ident = "vq999_x_1"; }) << size << N
-                                << cleared << QStringList{kNoFile} << 0 << Next::NotTried;
-    row("id that is a path") << unit([](auto &o) { o.idText = QByteArray("id=../outside"); })
-                             << size << N << cleared << QStringList{kNoFile} << 0 << Next::NotTried;
-    row("files differing only in case")
-        << unit([](auto &o) { o.ident = "VQ200_S70_1"; }) << size << N << cleared
-        << QStringList{box(QStringLiteral(
-               "These firmware files differ only in upper and lower case, so none of them was "
-               "used:\r\nVQ200_S70_1.vq\r\nvq200_s70_1.vq\r\nKeep only the right one in the "
-               "firmware folder."))}
-        << 0 << Next::NotTried;
-    row("block 3 refused") << unit([](auto &o) { o.nakAt = 3; }) << size << N << cleared
-                           << QStringList{kRefused} << 4 << Next::Recovery;
-    row("early E at block 3") << unit([](auto &o) { o.earlyEAt = 3; }) << size << N << cleared
-                              << QStringList{kRefused} << 4 << Next::Whole;
-    row("cable pulled at block 3") << unit([](auto &o) { o.dropAt = 3; }) << size << N << cleared
-                                   << QStringList{kLost, kRefused} << 4 << Next::Recovery;
-    row("\"a\" answers block 0") << unit([](auto &o) { o.wrongAckAt = 0; }) << size << N << cleared
-                                 << QStringList{kRefused} << 1 << Next::NotTried;
-    row("zero byte answers the last block")
-        << unit([](auto &o) { o.wrongAckAt = kBlocks - 1, o.wrongAck = QByteArray(1, '\0'); })
-        << size << N << cleared << QStringList{kNotComplete} << kBlocks << Next::NotTried;
-    row("\"AA\" answers block 7: one block per answer")
-        << unit([](auto &o) { o.wrongAckAt = 7, o.wrongAck = "AA", o.replyDelayMs = 2; }) << size
-        << N << whole << no << -1 << Next::NotTried;
-    row("last answer not E") << unit([](auto &o) { o.size += 32; }) << size << N << cleared
-                             << QStringList{kNotComplete} << kBlocks << Next::NotTried;
-    row("empty file") << unit() << qint64(0) << N << cleared << QStringList{kNotComplete} << 0
-                      << Next::NotTried;
-    row("abort confirmed")
-        << unit() << size << During::AbortYes << cleared
-        << QStringList{box(QStringLiteral("Aborting the programming cycle\r\nwill leave the Scaler "
-                                          "in an unuseable state.\r\n\r\n Are you Sure ?"),
-                           52, QStringLiteral("Warning")),
-                       box(QStringLiteral("Scaler upload Aborted\r\n\r\nPlease power cycle the VQ "
-                                          "unit"),
-                           48)}
-        << 6 << Next::Recovery;
-    row("abort declined") << unit() << size << During::AbortNo << whole
-                          << QStringList{box(
-                                 QStringLiteral("Aborting the programming cycle\r\nwill "
-                                                "leave the Scaler in an unuseable "
-                                                "state.\r\n\r\n Are you Sure ?"),
-                                 52, QStringLiteral("Warning"))}
-                          << -1 << Next::NotTried;
-    row("settings applied during the blocks change nothing")
-        << unit() << size << During::ApplySettings << whole << no << -1 << Next::NotTried;
+    row("every stage painted while it waits", unit([](auto &o) { o.replyDelayMs = 20; }), size, N,
+        QStringList{kCheck, QStringLiteral("Resetting Unit...."), kWaitId, kIdLine,
+                    QStringLiteral("Programming ..."), QStringLiteral("Programming... 0"),
+                    kComplete},
+        no, -1, Next::Whole);
+    row("over a serial line, every byte through", unit([](auto &o) { o.baud = 115200; }), size, N,
+        whole, no, -1, Next::Whole);
+    row("unit in its loader is not reset", unit([](auto &o) { o.inLoader = true; }), size, N,
+        QStringList{kCheck, kIdLine, kComplete}, no, -1, Next::Whole);
+    row("padded last block", unit([](auto &o) { o.size += 32; }), size + 5, N, whole, no,
+        kBlocks + 1, Next::NotTried);
+    row("stray byte before the id", pre("\xff"), size, N, whole, no, -1, Next::NotTried);
+    row("banner and pause before the id", pre("VQ boot 2.1\r\n"), size, N, whole, no, -1,
+        Next::NotTried);
+    row("reset acknowledged, no id", unit([](auto &o) { o.noId = true; }), size, N,
+        QStringList{QStringLiteral("Incorrect or no ID received")}, QStringList{kNoId}, 0,
+        Next::NotTried);
+    row("no file for the unit", id("vq999_x_1"), size, N, cleared, QStringList{kNoFile}, 0,
+        Next::NotTried);
+    row("id that is a path", unit([](auto &o) { o.idText = QByteArray("id=../outside"); }), size, N,
+        cleared, QStringList{kNoFile}, 0, Next::NotTried);
+    row("files differing only in case", id("VQ200_S70_1"), size, N, cleared,
+        QStringList{box(QStringLiteral(
+            "These firmware files differ only in upper and lower case, so none of them was "
+            "used:\r\nVQ200_S70_1.vq\r\nvq200_s70_1.vq\r\nKeep only the right one in the "
+            "firmware folder."))},
+        0, Next::NotTried);
+    row("block 3 refused", fault(&VqSimOptions::nakAt, 3), size, N, cleared, QStringList{kRefused},
+        4, Next::Recovery);
+    row("early E at block 3", fault(&VqSimOptions::earlyEAt, 3), size, N, cleared,
+        QStringList{kRefused}, 4, Next::Whole);
+    row("cable pulled at block 3", fault(&VqSimOptions::dropAt, 3), size, N, cleared,
+        QStringList{kLost, kRefused}, 4, Next::Recovery);
+    row("\"a\" answers block 0", fault(&VqSimOptions::wrongAckAt, 0), size, N, cleared,
+        QStringList{kRefused}, 1, Next::NotTried);
+    row("zero byte answers the last block",
+        unit([](auto &o) { o.wrongAckAt = kBlocks - 1, o.wrongAck = QByteArray(1, '\0'); }), size,
+        N, cleared, QStringList{kNotComplete}, kBlocks, Next::NotTried);
+    row("\"AA\" answers block 7: one block per answer",
+        unit([](auto &o) { o.wrongAckAt = 7, o.wrongAck = "AA", o.replyDelayMs = 2; }), size, N,
+        whole, no, -1, Next::NotTried);
+    row("last answer not E", unit([](auto &o) { o.size += 32; }), size, N, cleared,
+        QStringList{kNotComplete}, kBlocks, Next::NotTried);
+    row("empty file", unit(), qint64(0), N, cleared, QStringList{kNotComplete}, 0, Next::NotTried);
+    row("abort confirmed", unit(), size, During::AbortYes, cleared,
+        QStringList{abort, box(QStringLiteral("Scaler upload Aborted\r\n\r\nPlease power cycle "
+                                              "the VQ unit"),
+                               48)},
+        6, Next::Recovery);
+    row("abort declined", unit(), size, During::AbortNo, whole, QStringList{abort}, -1,
+        Next::NotTried);
+    row("settings applied during the blocks change nothing", unit(), size, During::ApplySettings,
+        whole, no, -1, Next::NotTried);
 }
 
 void TestUnit::cycle()
@@ -336,6 +326,9 @@ void TestUnit::waits_data()
         << Waits{{"connection", "reset frame", 1000},
                  {"reset frame", "box 0", 400 + 1000},
                  {"box 0", "box 1", 1000}};
+    QTest::newRow("serial line pulled at block 3: noticed at once")
+        << unit([](auto &o) { o.baud = 115200, o.dropAt = 3; }) << "program"
+        << QStringList{kLost, kRefused} << Waits{{"block 3 -> drop", "box 0", 0}};
     QTest::newRow("no S: 2 s") << unit([](auto &o) {
         o.noS = true;
     }) << "program" << QStringList{box(QStringLiteral("Unit did not reply with S ") + kIdLine)}
@@ -503,27 +496,6 @@ void TestUnit::portThatDoesNotOpen()
                                  16, QStringLiteral(" Error "));
     QCOMPARE(messages().mid(0, 2), (QStringList{cantOpen, cantOpen}));
     QCOMPARE(window->lbl_firmware->text(), QString());
-    QVERIFY(idle());
-}
-
-void TestUnit::programmeOverPseudoTerminal()
-{
-    const QByteArray image = VqSimulator::randomImage(100 * 32, 9);
-    sim = std::make_unique<VqSimulator>(unit([](auto &o) { o.size = 100 * 32; }));
-    QString why;
-    QVERIFY2(sim->startPty(&why), qPrintable(why));
-    writeFirmware(QStringLiteral("vq200_s70_1.vq"), image);
-    env->mapPort(QStringLiteral("COM3"), sim->devicePath());
-    env->store({{QStringLiteral("Serial Port"), QStringLiteral("COM3:")},
-                {QStringLiteral("Serial Parameters"), QStringLiteral("115200,n,8,1")},
-                {QStringLiteral("Firmware"), firmwareFolder()}});
-    window = std::make_unique<frm_programme>();
-    Main();
-    window->cmd_programme_prog->click();
-    QCOMPARE(answerer->texts(), QStringList());
-    QCOMPARE(window->status(), kComplete);
-    QCOMPARE(window->windowTitle(), QStringLiteral("VQ Update - COM3:"));
-    QCOMPARE(sim->lastUpload(), image);
     QVERIFY(idle());
 }
 

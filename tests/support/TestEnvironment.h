@@ -3,6 +3,7 @@
 #include <QMap>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -41,3 +42,9 @@ QString logTail(const QString &line);
 
 // Now in ms of the monotonic clock, the clock the simulated unit's timeline uses.
 qint64 monotonicMs();
+
+// One row of a data table, its values in the order of the columns.
+template <typename... T> void row(const char *name, T... values)
+{
+    (QTest::newRow(name) << ... << values);
+}

@@ -49,9 +49,18 @@ void WindowFixture::startWindow(VqSimOptions unit)
     unit.timeline = true;
     sim = std::make_unique<VqSimulator>(unit);
     QString why;
-    QVERIFY2(sim->startTcp(0, &why), qPrintable(why));
     QDir().mkpath(firmwareFolder());
-    env->storeLoopbackUnit(sim->port(), firmwareFolder());
+    if (unit.baud > 0) {
+        QVERIFY2(sim->startPty(&why), qPrintable(why));
+        env->mapPort(QStringLiteral("COM3"), sim->devicePath());
+        env->store(
+            {{QStringLiteral("Serial Port"), QStringLiteral("COM3:")},
+             {QStringLiteral("Serial Parameters"), QStringLiteral("%1,n,8,1").arg(unit.baud)},
+             {QStringLiteral("Firmware"), firmwareFolder()}});
+    } else {
+        QVERIFY2(sim->startTcp(0, &why), qPrintable(why));
+        env->storeLoopbackUnit(sim->port(), firmwareFolder());
+    }
     window = std::make_unique<frm_programme>();
     Main();
     window->show();

@@ -33,7 +33,8 @@ private:
 };
 
 // The program's main window, started as at start-up, against a simulated
-// unit on loopback TCP and a firmware folder of the test's own. The person
+// unit on loopback TCP (on a serial line when the unit has a line rate) and
+// a firmware folder of the test's own. The person
 // at the message boxes answers as planned, and turns the unit off and on
 // when asked to.
 class WindowFixture : protected ProgramFixture

@@ -118,7 +118,8 @@ struct VqSimulator::Impl
     };
 
     explicit Impl(VqSimOptions options)
-        : m_opt(std::move(options)), m_state(m_opt.inLoader ? State::AwaitU : State::Running)
+        : m_opt(std::move(options)), m_script(m_opt.script),
+          m_state(m_opt.inLoader ? State::AwaitU : State::Running)
     {}
 
     bool prepare(QString *error);
@@ -160,8 +161,9 @@ struct VqSimulator::Impl
     void problem(const char *format, ...) __attribute__((format(printf, 2, 3)));
 
     const VqSimOptions m_opt;
-    qint64 m_imageSize = -1; // -1: the upload never completes on its own
-    Nanos m_byteTime = 0;    // wire time of one byte; 0 without pacing
+    QList<VqSimOptions::Piece> m_script; // what is left to play
+    qint64 m_imageSize = -1;             // -1: the upload never completes on its own
+    Nanos m_byteTime = 0;                // wire time of one byte; 0 without pacing
     Nanos m_started = 0;
 
     // Shared with the accessors.
@@ -630,6 +632,15 @@ VqSimulator::Impl::End VqSimulator::Impl::serveConnection(int fd)
 
 void VqSimulator::Impl::processChunk(const char *data, int size, Nanos readTime)
 {
+    if (!m_opt.script.isEmpty()) {
+        for (const VqSimOptions::Piece &piece : std::exchange(m_script, {})) {
+            readTime += Nanos(piece.pauseMs) * NanosPerMs;
+            if (!send(piece.bytes, readTime))
+                return;
+            event("script %s", shown(piece.bytes).constData());
+        }
+        return;
+    }
     for (int i = 0; i < size && !m_ended && !m_dropped && !m_stopping; ++i) {
         if (m_byteTime > 0) {
             m_rxClock = std::max(m_rxClock, readTime) + m_byteTime;

@@ -47,10 +47,18 @@ struct VqSimOptions
     int wrongAckAt = -1;                  // answer block K with wrongAck instead of "A"
     QByteArray wrongAck = "a";
     int replyDelayMs = 0; // delay before every answer
-    int baud = 0;         // pace both directions at 10 bits a byte; 0 for no pacing
+    // A unit that plays a part: it answers the first bytes it receives with
+    // these pieces, each after its pause in ms, and otherwise says nothing.
+    struct Piece
+    {
+        int pauseMs;
+        QByteArray bytes;
+    };
+    QList<Piece> script;
+    int baud = 0;          // pace both directions at 10 bits a byte; 0 for no pacing
     bool verbose = false;  // one line per event on standard error
     bool timeline = false; // keep every event with its time (timeline())
-    bool once = false;    // serve one connection, then stop
+    bool once = false;     // serve one connection, then stop
 };
 
 // A simulated VQ unit on 127.0.0.1 or on a pseudo-terminal, served by a
