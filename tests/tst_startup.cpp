@@ -25,13 +25,6 @@ using Values = QMap<QString, QString>;
 const QString kPathNotSet = QStringLiteral(
     "Firmware Path|48|Firmware path not set please set using File->Firmware File Path");
 
-QStringList shown(const ScriptedAnswerer &answerer)
-{
-    QStringList out;
-    for (const MessageRequest &m : answerer.messages())
-        out << QStringLiteral("%1|%2|%3").arg(m.title).arg(m.style).arg(m.text);
-    return out;
-}
 } // namespace
 
 class TestStartup : public QObject, private ProgramFixture
@@ -66,7 +59,7 @@ void TestStartup::missingSecureConnectionsAreNamed()
     Main();
     QCoreApplication::setLibraryPaths(paths);
     QVERIFY(window.cmd_checkupdate->isHidden());
-    QCOMPARE(shown(*answerer),
+    QCOMPARE(answerer->shown(),
              QStringList{QStringLiteral("VQ Update|48|Check Update needs Qt's OpenSSL plugin "
                                         "(libqt6network6),\r\nwhich could not be loaded. Install "
                                         "it and start the program again.")});
@@ -86,14 +79,14 @@ void TestStartup::pieces_data()
         const std::optional<bool> v = checkUpdateVisibility(code);
         return QString::fromLatin1(!v ? "unchanged" : *v ? "shown" : "hidden");
     };
-    QTest::newRow("cut: absent") << cut("abc", ".") << "abc";
-    QTest::newRow("cut: first of several") << cut("a.b.c", ".") << "a";
-    QTest::newRow("cut: at the start") << cut(".abc", ".") << "";
-    QTest::newRow("cut: case-sensitive") << cut("aBc", "b") << "aBc";
-    QTest::newRow("caption: serial") << caption(1) << "VQ Update - COM3:";
-    QTest::newRow("caption: ethernet") << caption(0) << "VQ Update - 192.168.1.1";
-    QTest::newRow("caption: other type keeps its blank") << caption(7) << "VQ Update ";
-    QTest::newRow("caption: negative type") << caption(-1) << "VQ Update ";
+    row("cut: absent", cut("abc", "."), "abc");
+    row("cut: first of several", cut("a.b.c", "."), "a");
+    row("cut: at the start", cut(".abc", "."), "");
+    row("cut: case-sensitive", cut("aBc", "b"), "aBc");
+    row("caption: serial", caption(1), "VQ Update - COM3:");
+    row("caption: ethernet", caption(0), "VQ Update - 192.168.1.1");
+    row("caption: other type keeps its blank", caption(7), "VQ Update ");
+    row("caption: negative type", caption(-1), "VQ Update ");
     for (qint32 code : {0, 2, 6})
         QTest::addRow("internet %d leaves the button", code) << visibility(code) << "unchanged";
     for (qint32 code : {3, 4})
@@ -118,20 +111,17 @@ void TestStartup::startUp_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("programmeEnabled");
     QTest::addColumn<QStringList>("messages");
-    const QString comms = QStringLiteral("Comms Type");
-    QTest::newRow("empty store") << Values{} << "VQ Update - COM1:" << true << QStringList{};
-    QTest::newRow("firmware stored empty")
-        << Values{{QStringLiteral("Firmware"), QString()}} << "VQ Update - COM1:" << false
-        << QStringList{kPathNotSet};
-    QTest::newRow("ethernet") << Values{{comms, QStringLiteral("0")},
-                                        {QStringLiteral("EthernetAddress"),
-                                         QStringLiteral("10.0.0.7")}}
-                              << "VQ Update - 10.0.0.7" << true << QStringList{};
-    QTest::newRow("serial port COM3")
-        << Values{{QStringLiteral("Serial Port"), QStringLiteral("COM3:")}}
-        << "VQ Update - COM3:" << true << QStringList{};
-    QTest::newRow("unknown comms type")
-        << Values{{comms, QStringLiteral("7")}} << "VQ Update " << true << QStringList{};
+    const QString comms = QStringLiteral("Comms Type"), com1 = QStringLiteral("VQ Update - COM1:");
+    row("empty store", Values{}, com1, true, QStringList{});
+    row("firmware stored empty", Values{{QStringLiteral("Firmware"), QString()}}, com1, false,
+        QStringList{kPathNotSet});
+    row("ethernet",
+        Values{{comms, QStringLiteral("0")}, {QStringLiteral("EthernetAddress"), "10.0.0.7"}},
+        QStringLiteral("VQ Update - 10.0.0.7"), true, QStringList{});
+    row("serial port COM3", Values{{QStringLiteral("Serial Port"), "COM3:"}},
+        QStringLiteral("VQ Update - COM3:"), true, QStringList{});
+    row("unknown comms type", Values{{comms, "7"}}, QStringLiteral("VQ Update "), true,
+        QStringList{});
 }
 
 void TestStartup::startUp()
@@ -148,7 +138,7 @@ void TestStartup::startUp()
     QCOMPARE(window.cmd_programme_prog->isEnabled(), programmeEnabled);
     QVERIFY(!window.cmd_abort->isEnabled() && !window.cmd_checkupdate->isHidden());
     QVERIFY(window.isVisible());
-    QCOMPARE(shown(*answerer), messages);
+    QCOMPARE(answerer->shown(), messages);
     // The log was switched on in the program's folder, and nothing went to it.
     QCOMPARE(QDir::cleanPath(errorLogTarget()),
              QDir::cleanPath(env->programFolder() + QStringLiteral("/Programmererror.log")));
@@ -173,14 +163,14 @@ void TestStartup::numbersThatDoNotFit_data()
     QTest::addColumn<bool>("logged"); // the default was taken, and the log says why
     const QString channel = QStringLiteral("Active Channel");
     const QString type = QStringLiteral("Comms Type");
-    QTest::newRow("channel in range") << channel << "-32768" << -32768 << false;
-    QTest::newRow("channel with blanks") << channel << " 3 " << 3 << false;
+    row("channel in range", channel, "-32768", -32768, false);
+    row("channel with blanks", channel, " 3 ", 3, false);
     for (const char *bad : {"32768", "abc", "1.5", ""})
         QTest::addRow("channel \"%s\"", bad) << channel << bad << 0 << true;
-    QTest::newRow("type other whole number stays") << type << "7" << 7 << false;
-    QTest::newRow("type zero is ethernet") << type << "0" << 0 << false;
-    QTest::newRow("type too big") << type << "2147483648" << 1 << true;
-    QTest::newRow("type garbage") << type << "serial" << 1 << true;
+    row("type other whole number stays", type, "7", 7, false);
+    row("type zero is ethernet", type, "0", 0, false);
+    row("type too big", type, "2147483648", 1, true);
+    row("type garbage", type, "serial", 1, true);
 }
 
 void TestStartup::numbersThatDoNotFit()
@@ -243,20 +233,18 @@ void TestStartup::endings()
     QCOMPARE(keys, saved);
     if (how == QLatin1String("close")) {
         // Carried values are saved as they were read; the position in twips.
-        QCOMPARE(store->value(QStringLiteral("Comms Type")).toString(), QStringLiteral("7"));
-        QCOMPARE(store->value(QStringLiteral("Comms Name")).toString(), QStringLiteral("bench"));
-        QCOMPARE(store->value(QStringLiteral("Active Channel")).toString(), QStringLiteral("0"));
-        QCOMPARE(store->value(QStringLiteral("Serial Parameters")).toString(),
-                 QStringLiteral("57600,n,8,1"));
-        QCOMPARE(store->value(QStringLiteral("Left")).toString(),
-                 QString::number(window.leftTwips()));
-        QCOMPARE(store->value(QStringLiteral("Top")).toString(),
-                 QString::number(window.topTwips()));
+        QStringList values;
+        for (const char *key :
+             {"Comms Type", "Comms Name", "Active Channel", "Serial Parameters", "Left", "Top"})
+            values << store->value(QLatin1String(key)).toString();
+        QCOMPARE(values,
+                 (QStringList{"7", "bench", "0", "57600,n,8,1", QString::number(window.leftTwips()),
+                              QString::number(window.topTwips())}));
         QVERIFY(window.leftTwips() > 0);
     }
     const bool unwritable = how == QLatin1String("unwritable");
     // The technician learns that nothing was saved, and where the store is.
-    QCOMPARE(shown(*answerer),
+    QCOMPARE(answerer->shown(),
              unwritable ? QStringList{QStringLiteral("Application problem|48|Error 8030\r\nThe "
                                                      "settings were not saved.\r\nThey belong in "
                                                      "%1, which could not be written.")
@@ -275,7 +263,7 @@ void TestStartup::linkThatDoesNotOpen()
     Main();
     window.setCaption(QStringLiteral("before"));
     QVERIFY(!OpenScalerLink());
-    QCOMPARE(shown(*answerer),
+    QCOMPARE(answerer->shown(),
              QStringList{QStringLiteral(" Error |16|Can't Open default communications port please "
                                         "select Tools->Communications and set a new "
                                         "communications port")});

@@ -320,33 +320,29 @@ void TestUnit::waits_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<Waits>("waits");
+    const VqSimOptions silent = unit([](auto &o) { o.silent = true; });
+    const QString failed = QStringLiteral("painted ") + kFailure;
 
-    QTest::newRow("silent unit: check, reset, power cycle, id")
-        << unit([](auto &o) { o.silent = true; }) << "program" << QStringList{kTurnOff, kNoId}
-        << Waits{{"connection", "reset frame", 1000},
-                 {"reset frame", "box 0", 400 + 1000},
-                 {"box 0", "box 1", 1000}};
-    QTest::newRow("serial line pulled at block 3: noticed at once")
-        << unit([](auto &o) { o.baud = 115200, o.dropAt = 3; }) << "program"
-        << QStringList{kLost, kRefused} << Waits{{"block 3 -> drop", "box 0", 0}};
-    QTest::newRow("no S: 2 s") << unit([](auto &o) {
-        o.noS = true;
-    }) << "program" << QStringList{box(QStringLiteral("Unit did not reply with S ") + kIdLine)}
-                               << Waits{{"U ->", "box 0", 2000}};
-    QTest::newRow("no A after Y: 10 s")
-        << unit([](auto &o) { o.noAAfterY = true; }) << "program"
-        << QStringList{box(QStringLiteral("Unit did not reply with Y"))}
-        << Waits{{"Y ->", "box 0", 9999}};
-    QTest::newRow("silent from block 10: 10 s")
-        << unit([](auto &o) { o.silentAt = 10; }) << "program" << QStringList{kRefused}
-        << Waits{{"block 10 ->", "box 0", 9999}};
-    QTest::newRow("Get Ident of a silent unit: 0.4 + 5 s")
-        << unit([](auto &o) { o.silent = true; }) << "ident" << QStringList()
-        << Waits{{"reset frame", "painted " + kFailure, 400 + 5000}};
-    QTest::newRow("Get Version of a silent unit: 1 + 1 s")
-        << unit([](auto &o) { o.silent = true; }) << "version" << QStringList()
-        << Waits{{"long version", "short version", 1000},
-                 {"short version", "painted " + kFailure, 1000}};
+    row("silent unit: check, reset, power cycle, id", silent, "program",
+        QStringList{kTurnOff, kNoId},
+        Waits{{"connection", "reset frame", 1000},
+              {"reset frame", "box 0", 400 + 1000},
+              {"box 0", "box 1", 1000}});
+    row("no S: 2 s", unit([](auto &o) { o.noS = true; }), "program",
+        QStringList{box(QStringLiteral("Unit did not reply with S ") + kIdLine)},
+        Waits{{"U ->", "box 0", 2000}});
+    row("no A after Y: 10 s", unit([](auto &o) { o.noAAfterY = true; }), "program",
+        QStringList{box(QStringLiteral("Unit did not reply with Y"))},
+        Waits{{"Y ->", "box 0", 9999}});
+    row("silent from block 10: 10 s", unit([](auto &o) { o.silentAt = 10; }), "program",
+        QStringList{kRefused}, Waits{{"block 10 ->", "box 0", 9999}});
+    row("serial line pulled at block 3: noticed at once",
+        unit([](auto &o) { o.baud = 115200, o.dropAt = 3; }), "program",
+        QStringList{kLost, kRefused}, Waits{{"block 3 -> drop", "box 0", 0}});
+    row("Get Ident of a silent unit: 0.4 + 5 s", silent, "ident", QStringList(),
+        Waits{{"reset frame", failed, 400 + 5000}});
+    row("Get Version of a silent unit: 1 + 1 s", silent, "version", QStringList(),
+        Waits{{"long version", "short version", 1000}, {"short version", failed, 1000}});
 }
 
 void TestUnit::waits()
@@ -401,30 +397,26 @@ void TestUnit::tools_data()
     QTest::addColumn<int>("reported"); // reports of a failed cut
 
     const auto id = [](const QByteArray &id) { return unit([id](auto &o) { o.ident = id; }); };
+    const auto pre = [](const char *bytes) {
+        return unit([=](auto &o) { o.preamble = bytes, o.bootMs = 300; });
+    };
     const auto version = [](const QByteArray &v, bool longF0000 = false) {
         return unit([=](auto &o) { o.version = v, o.longF0000 = longF0000; });
     };
-    QTest::newRow("s70 unit") << id("vq200_s70_1") << true << kIdent << 0;
-    QTest::newRow("other unit") << id("ab_cd_ef") << true << "ab_cd_ef    Unit is a AB_CD" << 0;
-    QTest::newRow("S70 in capitals: no label")
-        << id("vq_S70_2") << true << "vq_S70_2    Unit is a VQ_S70" << 0;
-    QTest::newRow("one underscore: whole line shown")
-        << id("vq_1") << true << "vq_1    Unit is a ID=VQ_1\r" << 1;
-    QTest::newRow("stray byte before the line")
-        << unit([](auto &o) { o.preamble = "\xff", o.bootMs = 300; }) << true << kIdent << 0;
-    QTest::newRow("banner and pause before the line")
-        << unit([](auto &o) { o.preamble = "VQ boot 2.1\r\n", o.bootMs = 300; }) << true << kIdent
-        << 0;
-    QTest::newRow("long form") << version("000123") << false << "Unit software version = 291" << 0;
-    QTest::newRow("F0000 falls back to the short form")
-        << version("00ABCD", true) << false << "Unit software version = 43981" << 0;
-    QTest::newRow("8000 and above unsigned")
-        << version("00FFFF") << false << "Unit software version = 65535" << 0;
-    QTest::newRow("digits stop at a non-digit")
-        << version("0012G9") << false << "Unit software version = 18" << 0;
-    QTest::newRow("a late answer to the long form is not the short one's")
-        << unit([](auto &o) { o.longAnswer = QByteArray("F0000??\rF84004100D2000777??\r"); })
-        << false << "Unit software version = 291" << 0;
+    row("s70 unit", id("vq200_s70_1"), true, kIdent, 0);
+    row("other unit", id("ab_cd_ef"), true, "ab_cd_ef    Unit is a AB_CD", 0);
+    row("S70 in capitals: no label", id("vq_S70_2"), true, "vq_S70_2    Unit is a VQ_S70", 0);
+    row("one underscore: whole line shown", id("vq_1"), true, "vq_1    Unit is a ID=VQ_1\r", 1);
+    row("stray byte before the line", pre("\xff"), true, kIdent, 0);
+    row("banner and pause before the line", pre("VQ boot 2.1\r\n"), true, kIdent, 0);
+    row("long form", version("000123"), false, "Unit software version = 291", 0);
+    row("F0000 falls back to the short form", version("00ABCD", true), false,
+        "Unit software version = 43981", 0);
+    row("8000 and above unsigned", version("00FFFF"), false, "Unit software version = 65535", 0);
+    row("digits stop at a non-digit", version("0012G9"), false, "Unit software version = 18", 0);
+    row("a late answer to the long form is not the short one's",
+        unit([](auto &o) { o.longAnswer = QByteArray("F0000??\rF84004100D2000777??\r"); }), false,
+        "Unit software version = 291", 0);
 }
 
 void TestUnit::tools()
@@ -455,12 +447,11 @@ void TestUnit::runningFirmware_data()
     const auto fw = [](const QByteArray &name, int level, bool refuse = false) {
         return unit([=](auto &o) { o.fwName = name, o.level = level, o.refuseName = refuse; });
     };
-    QTest::newRow("name and level") << fw("  FW1  ", 120) << QByteArray("FW1.vq") << 120;
-    QTest::newRow("level 119") << fw("vq200_s70_1", 119) << QByteArray("vq200_s70_1.vq") << 119;
-    QTest::newRow("level byte 255") << fw("X", 255) << QByteArray("X.vq") << 255;
-    QTest::newRow("refused") << fw("FW1", 130, true) << QByteArray("stale") << 0;
-    QTest::newRow("silent: 0.1 s a query")
-        << unit([](auto &o) { o.silent = true; }) << QByteArray() << 0;
+    row("name and level", fw("  FW1  ", 120), QByteArray("FW1.vq"), 120);
+    row("level 119", fw("vq200_s70_1", 119), QByteArray("vq200_s70_1.vq"), 119);
+    row("level byte 255", fw("X", 255), QByteArray("X.vq"), 255);
+    row("refused", fw("FW1", 130, true), QByteArray("stale"), 0);
+    row("silent: 0.1 s a query", unit([](auto &o) { o.silent = true; }), QByteArray(), 0);
 }
 
 void TestUnit::runningFirmware()
@@ -504,21 +495,19 @@ void TestUnit::pureCuts_data()
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QByteArray>("ident"); // "!" when the cut fails
     QTest::addColumn<bool>("plain");       // the identification names a file
-    QTest::newRow("plain") << QByteArray("id=ab_cd_ef\r") << QByteArray("ab_cd_ef") << true;
-    QTest::newRow("noise before") << QByteArray("\x53\x02\x40\x95id=a_b_c\r") << QByteArray("a_b_c")
-                                  << true;
-    QTest::newRow("latin-1 letters") << QByteArray("id=vq\xE9\r") << QByteArray("vq\xE9") << true;
-    QTest::newRow("no id= takes from the third character")
-        << QByteArray("hello\r") << QByteArray("llo") << true;
-    QTest::newRow("id= at the end runs backwards")
-        << QByteArray("xid=") << QByteArray("!") << false;
-    QTest::newRow("nothing after id=") << QByteArray("id=\r") << QByteArray() << false;
-    QTest::newRow("slash") << QByteArray("id=a/b\r") << QByteArray("a/b") << false;
-    QTest::newRow("backslash") << QByteArray("id=a\\b\r") << QByteArray("a\\b") << false;
-    QTest::newRow("dots inside") << QByteArray("id=a..b\r") << QByteArray("a..b") << false;
-    QTest::newRow("drive colon") << QByteArray("id=C:x\r") << QByteArray("C:x") << false;
-    QTest::newRow("zero byte") << QByteArray("id=a\0b\r", 7) << QByteArray("a\0b", 3) << false;
-    QTest::newRow("delete") << QByteArray("id=a\x7F\r") << QByteArray("a\x7F") << false;
+    using B = QByteArray;
+    row("plain", B("id=ab_cd_ef\r"), B("ab_cd_ef"), true);
+    row("noise before", B("\x53\x02\x40\x95id=a_b_c\r"), B("a_b_c"), true);
+    row("latin-1 letters", B("id=vq\xE9\r"), B("vq\xE9"), true);
+    row("no id= takes from the third character", B("hello\r"), B("llo"), true);
+    row("id= at the end runs backwards", B("xid="), B("!"), false);
+    row("nothing after id=", B("id=\r"), B(), false);
+    row("slash", B("id=a/b\r"), B("a/b"), false);
+    row("backslash", B("id=a\\b\r"), B("a\\b"), false);
+    row("dots inside", B("id=a..b\r"), B("a..b"), false);
+    row("drive colon", B("id=C:x\r"), B("C:x"), false);
+    row("zero byte", B("id=a\0b\r", 7), B("a\0b", 3), false);
+    row("delete", B("id=a\x7F\r"), B("a\x7F"), false);
 }
 
 void TestUnit::pureCuts()

@@ -31,6 +31,14 @@ QStringList ScriptedAnswerer::texts() const
     return out;
 }
 
+QStringList ScriptedAnswerer::shown() const
+{
+    QStringList out;
+    for (const MessageRequest &m : m_messages)
+        out.append(QStringLiteral("%1|%2|%3").arg(m.title).arg(m.style).arg(m.text));
+    return out;
+}
+
 void ScriptedAnswerer::clear()
 {
     m_planned.clear();

@@ -25,6 +25,8 @@ public:
     // When each message came, in ms of the monotonic clock.
     const QList<qint64> &times() const { return m_times; }
     QStringList texts() const;
+    // Each message as the person saw it: "title|style|text".
+    QStringList shown() const;
     int unplanned() const { return m_unplanned; }
     void clear();
 

@@ -97,19 +97,6 @@ void WindowFixture::writeFirmware(const QString &name, const QByteArray &image)
     QCOMPARE(f.write(image), image.size());
 }
 
-QString WindowFixture::message(const QString &title, int style, const QString &text)
-{
-    return QStringLiteral("%1|%2|%3").arg(title).arg(style).arg(text);
-}
-
-QStringList WindowFixture::messages() const
-{
-    QStringList out;
-    for (const MessageRequest &m : answerer->messages())
-        out.append(message(m.title, m.style, m.text));
-    return out;
-}
-
 void WindowFixture::atBlock(int blocks, std::function<void()> action)
 {
     auto *timer = new QTimer(window.get());

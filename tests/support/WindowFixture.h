@@ -46,8 +46,7 @@ protected:
     QString firmwareFolder() const;
     void writeFirmware(const QString &name, const QByteArray &image);
     // Each message as "title|style|text".
-    QStringList messages() const;
-    static QString message(const QString &title, int style, const QString &text);
+    QStringList messages() const { return answerer->shown(); }
     // Runs action in the window's pass over input once the unit has received
     // at least blocks blocks of an upload.
     void atBlock(int blocks, std::function<void()> action);
