@@ -201,7 +201,9 @@ void UnitProcesses::interrupted()
     }
     for (const auto &unit : m_units) {
         if (unit->process.state() != QProcess::NotRunning) {
-            ::kill(pid_t(unit->process.processId()), SIGINT);
+            // 0 while it starts: kill() would take that for this program's own group.
+            if (const qint64 pid = unit->process.processId(); pid > 0)
+                ::kill(pid_t(pid), SIGINT);
         } else if (!unit->started && !unit->done) {
             UnitResult r;
             r.unit = unit->label;

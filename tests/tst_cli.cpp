@@ -155,8 +155,8 @@ void TestCli::run()
     QByteArray out;
     while (!interruptAt.isEmpty() && !out.contains(interruptAt) && process.waitForReadyRead(10000))
         out += process.readAll();
-    if (!interruptAt.isEmpty())
-        ::kill(pid_t(process.processId()), SIGINT);
+    if (const qint64 pid = process.processId(); !interruptAt.isEmpty() && pid > 0)
+        ::kill(pid_t(pid), SIGINT);
     QVERIFY(process.waitForFinished(30000));
     out += process.readAll();
 
