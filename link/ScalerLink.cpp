@@ -139,8 +139,12 @@ bool ScalerLink::openSerial()
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(device);
     if (!port->open(QIODevice::ReadWrite)) {
-        note(QStringLiteral("serial port %1 (%2) cannot be opened: %3")
-                 .arg(portName, device, port->errorString()));
+        QString why = QStringLiteral("serial port %1 (%2) cannot be opened: %3")
+                          .arg(portName, device, port->errorString());
+        const QString permission = serialPermissionProblem(device);
+        if (!permission.isEmpty())
+            why += QStringLiteral("; ") + permission;
+        note(why);
         return false;
     }
     const bool configured =

@@ -4,9 +4,19 @@
 #include "ScalerSettings.h"
 #include "TextRules.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 namespace {
 // The characters from 1-based position start, length of them, blanks
@@ -126,5 +136,36 @@ QString serialDeviceFor(const QString &portName, QString *why)
     if (!mapped.isEmpty())
         return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+#endif
+}
+
+QString serialPermissionProblem(const QString &device)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(device);
+    if (::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES)
+        return QString();
+    struct stat info = {};
+    if (::stat(path.constData(), &info) != 0)
+        return QString();
+    const group *owner = ::getgrgid(info.st_gid);
+    const QString groupName =
+        owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+    const passwd *account = ::getpwuid(::geteuid());
+    const QString user =
+        account ? QString::fromLocal8Bit(account->pw_name) : QString::number(::geteuid());
+    constexpr mode_t groupReadWrite = S_IRGRP | S_IWGRP;
+    if ((info.st_mode & groupReadWrite) == groupReadWrite)
+        return QStringLiteral("%1 may not read and write %2, which belongs to the group \"%3\": "
+                              "make %1 a member of it (sudo usermod -aG %3 %1), then log out "
+                              "and in again")
+            .arg(user, device, groupName);
+    return QStringLiteral("%1 may not read and write %2, and its group \"%3\" may not either: "
+                          "a udev rule can give it to a group such as \"dialout\" that may; "
+                          "then make %1 a member of that group")
+        .arg(user, device, groupName);
+#else
+    Q_UNUSED(device)
+    return QString();
 #endif
 }

@@ -55,3 +55,8 @@ QString serialDeviceFor(const QString &portName, QString *why);
 
 // The port number of a name such as "COM3:" (3), or 0 when it is not one.
 int comPortNumber(const QString &portName);
+
+// Why this user may not open the serial device, naming the fix: membership
+// of the group that owns it, such as dialout. Empty when the user may read
+// and write it, or when that is not what stops it (no such device, say).
+QString serialPermissionProblem(const QString &device);

@@ -2,6 +2,21 @@
 
 #include <QString>
 
+// How a programming cycle ended.
+enum class CycleEnding
+{
+    Complete,         // the unit reported the whole file received
+    NoFolder,         // no firmware folder was given
+    NoIdentification, // no or too short an identification
+    NoFile,           // no firmware file for the unit's identification
+    NoReady,          // no "S" after "U"
+    NoStart,          // no "A" after "Y"
+    BlockRefused,     // a block was answered with something other than "A"
+    NotComplete,      // the last answer was not "E"
+    Aborted,          // the user aborted
+    FileUnreadable,   // the firmware file could not be opened or read whole
+};
+
 // What the program's logic needs of the main window: the status line, the
 // percentage bar, the two buttons of a programming cycle, one pass over
 // pending input, the window's position for messages, and what start-up sets.
@@ -28,6 +43,10 @@ public:
     virtual void setCaption(const QString &caption) = 0;
     virtual QString caption() const = 0;
     virtual void setCheckUpdateVisible(bool visible) = 0;
+
+    // Told once, as a programming cycle ends, how it ended. The main window
+    // shows each ending through the status line and its messages alone.
+    virtual void cycleEnded(CycleEnding ending) { Q_UNUSED(ending) }
 };
 
 // The program's main window, once it exists (nullptr before and after).

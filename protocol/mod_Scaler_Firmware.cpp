@@ -344,6 +344,8 @@ public:
             sendBlocks())
             end();
         finish();
+        if (ProgrammerWindow *window = mainWindow())
+            m_trap([&] { window->cycleEnded(m_ending); });
         return m_result;
     }
 
@@ -366,13 +368,16 @@ private:
         if (stop) {
             m_result = false;
             m_leave = Leave::AsItIs;
+            m_ending = CycleEnding::Aborted;
         }
         return stop;
     }
 
     // Ends the cycle with a message and a status text (none when empty).
-    bool failWith(const QString &message, std::optional<QString> status = std::nullopt)
+    bool failWith(CycleEnding ending, const QString &message,
+                  std::optional<QString> status = std::nullopt)
     {
+        m_ending = ending;
         if (!message.isEmpty())
             m_trap([&] { tellUser(message); });
         if (status)
@@ -389,6 +394,7 @@ private:
         m_trap([&] { w().setStatus(QString()); });
         if (m_folder.isEmpty()) {
             m_leave = Leave::AbortDisabled;
+            m_ending = CycleEnding::NoFolder;
             return;
         }
         m_result = true;
@@ -430,7 +436,8 @@ private:
     bool identify()
     {
         if (m_reply.size() < 4)
-            return failWith(QStringLiteral("Incorrect or no ID received.\r\n"
+            return failWith(CycleEnding::NoIdentification,
+                            QStringLiteral("Incorrect or no ID received.\r\n"
                                            "Ensure you have the correct firmware file"),
                             QStringLiteral("Incorrect or no ID received"));
         m_trap([&] { m_link.ReadInput(); });
@@ -445,7 +452,7 @@ private:
         QStringList alike;
         m_fileName = firmwareFileIn(m_folder, m_identification, alike);
         if (m_identification.isEmpty() || !firmwareFileFound(m_fileName, m_folder))
-            return failWith(noFileMessage(alike), QString());
+            return failWith(CycleEnding::NoFile, noFileMessage(alike), QString());
         return true;
     }
 
@@ -459,12 +466,13 @@ private:
             ready = m_link.Transact({}, "S", discarded, Timeout::LoaderReady, VFalse);
         });
         if (ready == VFalse)
-            return failWith(QStringLiteral("Unit did not reply with S ") + text(m_reply));
+            return failWith(CycleEnding::NoReady,
+                            QStringLiteral("Unit did not reply with S ") + text(m_reply));
         m_trap([&] { w().setStatus(QStringLiteral("Programming ...")); });
         VBool started = VFalse;
         m_trap([&] { started = m_link.Transact("Y", "A", m_reply, Timeout::Start, VFalse); });
         if (started == VFalse)
-            return failWith(QStringLiteral("Unit did not reply with Y"));
+            return failWith(CycleEnding::NoStart, QStringLiteral("Unit did not reply with Y"));
         return true;
     }
 
@@ -482,7 +490,7 @@ private:
             opened = true;
         });
         if (!opened)
-            return failWith(QString(), QString());
+            return failWith(CycleEnding::FileUnreadable, QString(), QString());
 
         const qint64 length = file.size();
         qint64 position = 0;
@@ -491,7 +499,7 @@ private:
         std::array<quint8, BlockSize> block{};
         while (position != length) {
             if (!nextBlockAccepted(file, block, position, length, counter))
-                return failWith(QString(), QString());
+                return failWith(m_ending, QString(), QString());
             m_trap([&] {
                 w().setStatus(QStringLiteral("Programming... ") + QString::number(counter));
             });
@@ -527,13 +535,16 @@ private:
                                    QStringLiteral("The unit did not accept block %1").arg(counter));
                 accepted = true;
             });
+        if (!accepted)
+            m_ending = haveBlock ? CycleEnding::BlockRefused : CycleEnding::FileUnreadable;
         return accepted;
     }
 
     void end()
     {
         if (m_reply != "E") {
-            failWith(QStringLiteral("Scaler upload NOT successful"), QString());
+            failWith(CycleEnding::NotComplete, QStringLiteral("Scaler upload NOT successful"),
+                     QString());
             return;
         }
         m_trap([&] { w().setProgressValue(100); });
@@ -557,6 +568,7 @@ private:
     QString m_fileName;
     bool m_result = false;
     Leave m_leave = Leave::Idle;
+    CycleEnding m_ending = CycleEnding::Complete;
 };
 } // namespace
 

@@ -1,0 +1,302 @@
+#include "CliOptions.h"
+
+#include "SerialLine.h"
+#include "TextRules.h"
+
+#include <QCommandLineParser>
+
+namespace {
+namespace Name {
+const QString Port = QStringLiteral("port");
+const QString Tcp = QStringLiteral("tcp");
+const QString Serial = QStringLiteral("serial");
+const QString Folder = QStringLiteral("folder");
+const QString Jobs = QStringLiteral("jobs");
+const QString Yes = QStringLiteral("yes");
+const QString Json = QStringLiteral("json");
+const QString Help = QStringLiteral("help");
+const QString Version = QStringLiteral("version");
+} // namespace Name
+
+const QList<QPair<QString, CliOptions::Command>> kCommands = {
+    {QStringLiteral("ports"), CliOptions::Command::Ports},
+    {QStringLiteral("ident"), CliOptions::Command::Ident},
+    {QStringLiteral("version"), CliOptions::Command::Version},
+    {QStringLiteral("program"), CliOptions::Command::Program},
+};
+
+void describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Identifies VQ video scaler units, reads their software versions and programs them\n"
+        "with new firmware, as the Flashwright window does, without a window.\n"
+        "\n"
+        "Commands:\n"
+        "  ports    List the serial ports present: device, description, manufacturer,\n"
+        "           serial number, USB vendor and product ids, and the COMn name that\n"
+        "           stands for each here (the Ports section of the settings, or\n"
+        "           /dev/ttyS(n-1) for COMn).\n"
+        "  ident    Identify each unit, as Tools > Get Ident does.\n"
+        "  version  Read each unit's software version, as Tools > Get Version does.\n"
+        "  program  Program each unit with the firmware file named after its\n"
+        "           identification followed by .vq, as Update Firmware does."));
+    parser.addOptions({
+        {Name::Port,
+         QStringLiteral("A unit on the serial port NAME: COMn, COMn: or a device such as "
+                        "/dev/ttyUSB0. May be given more than once."),
+         QStringLiteral("NAME")},
+        {Name::Tcp,
+         QStringLiteral("A unit over Ethernet at HOST:PORT. May be given more than once."),
+         QStringLiteral("HOST:PORT")},
+        {Name::Serial,
+         QStringLiteral("Serial parameters: speed, parity n, o or e, data bits 7 or 8, stop bits "
+                        "1 or 2, such as 115200,n,8,1."),
+         QStringLiteral("PARAMS")},
+        {Name::Folder,
+         QStringLiteral("program: the folder of the .vq files (default: the stored firmware "
+                        "folder)."),
+         QStringLiteral("DIR")},
+        {Name::Jobs, QStringLiteral("Work on at most N units at once (default: all of them)."),
+         QStringLiteral("N")},
+        {Name::Yes, QStringLiteral("Ask nothing: take the default answer of every question.")},
+        {Name::Json,
+         QStringLiteral("Print one JSON object a line: each stage, progress at most 10 times a "
+                        "second, each message and the result.")},
+        {{QStringLiteral("h"), Name::Help}, QStringLiteral("Show this help and exit.")},
+        {Name::Version, QStringLiteral("Print the program's name and version and exit.")},
+    });
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("ports, ident, version or program."));
+}
+
+bool portName(const QString &text, QString &port)
+{
+    if (const int n = comPortNumber(text)) {
+        port = QStringLiteral("COM%1:").arg(n);
+        return true;
+    }
+    port = text;
+    return text.startsWith(QLatin1Char('/'));
+}
+
+bool tcpAddress(const QString &text, UnitTarget &unit)
+{
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return false;
+    QString host = text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    const std::optional<qint64> port = wholeNumber(text.mid(colon + 1), 1, 65535, true);
+    if (host.isEmpty() || !port)
+        return false;
+    unit.host = host;
+    unit.tcpPort = static_cast<quint16>(*port);
+    return true;
+}
+
+bool readUnits(const QCommandLineParser &parser, CliOptions &options, QString &error)
+{
+    const QStringList ports = parser.values(Name::Port);
+    const QStringList addresses = parser.values(Name::Tcp);
+    qsizetype nextPort = 0;
+    qsizetype nextAddress = 0;
+    // In the order given, serial ports and addresses mixed.
+    for (const QString &name : parser.optionNames()) {
+        UnitTarget unit;
+        if (name == Name::Port) {
+            const QString text = ports.value(nextPort++);
+            unit.kind = UnitTarget::Kind::Serial;
+            if (!portName(text, unit.port)) {
+                error = QStringLiteral("--port wants COMn, COMn: or a device such as "
+                                       "/dev/ttyUSB0, not \"%1\"")
+                            .arg(text);
+                return false;
+            }
+        } else if (name == Name::Tcp) {
+            const QString text = addresses.value(nextAddress++);
+            unit.kind = UnitTarget::Kind::Tcp;
+            if (!tcpAddress(text, unit)) {
+                error =
+                    QStringLiteral("--tcp wants HOST:PORT with a port from 1 to 65535, not \"%1\"")
+                        .arg(text);
+                return false;
+            }
+        } else {
+            continue;
+        }
+        // Two runs on one unit would spoil each other's upload.
+        for (const UnitTarget &earlier : std::as_const(options.units))
+            if (earlier.label() == unit.label()) {
+                error = QStringLiteral("%1 is given twice").arg(unit.label());
+                return false;
+            }
+        options.units.append(unit);
+    }
+    return true;
+}
+
+bool readSettings(const QCommandLineParser &parser, CliOptions &options, QString &error)
+{
+    if (parser.isSet(Name::Serial)) {
+        const QString text = parser.value(Name::Serial);
+        QString why;
+        if (!parseSerialParameters(text, &why)) {
+            error = QStringLiteral("--serial \"%1\": %2").arg(text, why);
+            return false;
+        }
+        const bool serialUnit =
+            options.units.isEmpty() ||
+            std::any_of(options.units.cbegin(), options.units.cend(),
+                        [](const UnitTarget &u) { return u.kind == UnitTarget::Kind::Serial; });
+        if (!serialUnit) {
+            error = QStringLiteral("--serial applies to serial ports, and only --tcp is given");
+            return false;
+        }
+        options.serialParameters = text;
+    }
+    if (parser.isSet(Name::Folder)) {
+        options.folder = parser.value(Name::Folder);
+        if (options.command != CliOptions::Command::Program || options.folder->isEmpty()) {
+            error = QStringLiteral("--folder takes a folder, and only with program");
+            return false;
+        }
+    }
+    if (parser.isSet(Name::Jobs)) {
+        const std::optional<qint64> jobs = wholeNumber(parser.value(Name::Jobs), 1, 1000, true);
+        if (!jobs) {
+            error = QStringLiteral("--jobs wants a whole number from 1 to 1000, not \"%1\"")
+                        .arg(parser.value(Name::Jobs));
+            return false;
+        }
+        options.jobs = static_cast<int>(*jobs);
+    }
+    options.yes = parser.isSet(Name::Yes);
+    options.json = parser.isSet(Name::Json);
+    return true;
+}
+} // namespace
+
+QString UnitTarget::label() const
+{
+    switch (kind) {
+    case Kind::Serial:
+        return port;
+    case Kind::Tcp:
+        return host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]:%2").arg(host).arg(tcpPort)
+                                               : QStringLiteral("%1:%2").arg(host).arg(tcpPort);
+    case Kind::Stored:
+        break;
+    }
+    return QString();
+}
+
+QStringList UnitTarget::arguments() const
+{
+    switch (kind) {
+    case Kind::Serial:
+        return {QStringLiteral("--port"), port};
+    case Kind::Tcp:
+        return {QStringLiteral("--tcp"), label()};
+    case Kind::Stored:
+        break;
+    }
+    return {};
+}
+
+QString CliOptions::commandName() const
+{
+    for (const auto &[name, value] : kCommands)
+        if (value == command)
+            return name;
+    return QString();
+}
+
+ParseOutcome parseCliOptions(const QStringList &arguments, CliOptions &options, QString &error)
+{
+    QCommandLineParser parser;
+    describe(parser);
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return ParseOutcome::Error;
+    }
+    if (parser.isSet(Name::Help))
+        return ParseOutcome::Help;
+    if (parser.isSet(Name::Version))
+        return ParseOutcome::Version;
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        error = positional.isEmpty()
+                    ? QStringLiteral("give a command: ports, ident, version or program")
+                    : QStringLiteral("give one command, not \"%1\"")
+                          .arg(positional.join(QLatin1Char(' ')));
+        return ParseOutcome::Error;
+    }
+    const auto command = std::find_if(kCommands.cbegin(), kCommands.cend(), [&](const auto &entry) {
+        return entry.first == positional.first();
+    });
+    if (command == kCommands.cend()) {
+        error = QStringLiteral("unknown command \"%1\"; the commands are ports, ident, version "
+                               "and program")
+                    .arg(positional.first());
+        return ParseOutcome::Error;
+    }
+    options.command = command->second;
+
+    if (!readUnits(parser, options, error) || !readSettings(parser, options, error))
+        return ParseOutcome::Error;
+    if (options.command == CliOptions::Command::Ports &&
+        (!options.units.isEmpty() || options.serialParameters || options.jobs || options.yes)) {
+        error = QStringLiteral("ports takes no option but --json");
+        return ParseOutcome::Error;
+    }
+    return ParseOutcome::Run;
+}
+
+QString cliHelpText()
+{
+    QCommandLineParser parser;
+    describe(parser);
+    // Named as it is installed, wherever it was started from.
+    QString text = parser.helpText();
+    text = QStringLiteral("Usage: flashwright-cli [options] command") +
+           text.mid(text.indexOf(QLatin1Char('\n')));
+    return text +
+           QStringLiteral(
+               "\n"
+               "The link is the one the program's settings name (Tools > Communications Port)\n"
+               "unless --port or --tcp is given; --port, --tcp and --serial change it for this\n"
+               "run only and are never saved. Given several --port and --tcp, each unit is worked\n"
+               "on in a process of its own, which asks nothing, and one summary line per unit\n"
+               "ends the output.\n"
+               "\n"
+               "Questions, and the answer taken with --yes or without a terminal on standard\n"
+               "input:\n"
+               "  \"Turn unit off, click OK, then turn unit on.\"  Waits for Enter; without a\n"
+               "      terminal it goes on at once.\n"
+               "  Ctrl-C during the blocks of program: asks \"Aborting the programming cycle\n"
+               "      will leave the Scaler in an unuseable state. Are you Sure ?\" (y or N,\n"
+               "      default No: programming goes on). With --yes or without a terminal,\n"
+               "      Ctrl-C (SIGINT) itself confirms. The cycle then ends after the current\n"
+               "      block, and the unit must be power-cycled. Before the blocks, Ctrl-C ends\n"
+               "      the cycle at its next stage. A second Ctrl-C ends the program at once.\n"
+               "      ident and version end at the first Ctrl-C.\n"
+               "  Every other Yes or No question (such as \"Attempt to continue?\"): No.\n"
+               "\n"
+               "Exit codes:\n"
+               "  0  success\n"
+               "  2  wrong usage: an unknown command or option, or a bad option value\n"
+               "  3  the link could not be opened (a port that cannot be opened for lack of\n"
+               "     permission is named with the group to join)\n"
+               "  4  the unit did not answer: no identification, no \"S\", no \"A\" after \"Y\",\n"
+               "     or no software version\n"
+               "  5  no firmware file: no firmware folder set, no file named after the unit,\n"
+               "     or one that cannot be read\n"
+               "  6  the unit refused a block\n"
+               "  7  aborted by Ctrl-C\n"
+               "  8  any other failure, such as a unit that did not confirm the whole image\n"
+               "With several units, the code of the first unit in the order given that failed.\n"
+               "Each failure is also written to the error log, Programmererror.log, as the\n"
+               "window writes it.\n");
+}

@@ -1,0 +1,152 @@
+#include "ConsoleOutput.h"
+
+#include "ErrorLog.h"
+
+#include <QJsonDocument>
+#include <QStringList>
+
+#include <cstdio>
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+constexpr int ProgressIntervalMs = 100;
+
+QString answerText(const MessageRequest &request)
+{
+    QStringList lines;
+    for (const QString &line : request.text.split(QStringLiteral("\r\n")))
+        lines.append(ConsoleOutput::printable(line));
+    return lines.join(QStringLiteral("\n  "));
+}
+
+void writeTo(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+} // namespace
+
+ConsoleOutput::Mode ConsoleOutput::modeFor(bool json)
+{
+    if (json)
+        return Mode::Json;
+    return ::isatty(STDOUT_FILENO) ? Mode::Terminal : Mode::Plain;
+}
+
+QString ConsoleOutput::printable(const QString &text)
+{
+    return ErrorLog::escaped(text);
+}
+
+QString ConsoleOutput::stageText(const QString &text)
+{
+    // The line end of an identification line is not shown.
+    return printable(text.endsWith(QLatin1Char('\r')) ? text.chopped(1) : text);
+}
+
+int ConsoleOutput::terminalWidth()
+{
+    winsize size = {};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+void ConsoleOutput::writeJson(const QJsonObject &object)
+{
+    // One write a line, so that lines of several writers never mix.
+    const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+void ConsoleOutput::writeLine(const QString &line)
+{
+    endProgressLine();
+    writeTo(stdout, line + QLatin1Char('\n'));
+}
+
+void ConsoleOutput::endProgressLine()
+{
+    if (!m_barShown)
+        return;
+    m_barShown = false;
+    writeTo(stdout, QStringLiteral("\n"));
+}
+
+void ConsoleOutput::stage(const QString &unit, const QString &text)
+{
+    if (m_mode == Mode::Json)
+        writeJson({{QStringLiteral("event"), QStringLiteral("stage")},
+                   {QStringLiteral("unit"), unit},
+                   {QStringLiteral("text"), text}});
+    else
+        writeLine(stageText(text));
+}
+
+void ConsoleOutput::progress(const QString &unit, const Progress &progress)
+{
+    if (m_mode == Mode::Plain)
+        return;
+    // The bar shows its end, which a script can do without.
+    const bool last = m_mode == Mode::Terminal && progress.percent >= 100;
+    if (m_lastProgress.isValid() && m_lastProgress.elapsed() < ProgressIntervalMs && !last)
+        return;
+    m_lastProgress.start();
+    if (m_mode == Mode::Json) {
+        QJsonObject event = progress.toJson();
+        event.insert(QStringLiteral("event"), QStringLiteral("progress"));
+        event.insert(QStringLiteral("unit"), unit);
+        writeJson(event);
+        return;
+    }
+    m_barShown = true;
+    const int width = std::max(10, std::min(40, terminalWidth() - 40));
+    writeTo(stdout, QStringLiteral("\r\x1b[K") + progress.text(width));
+}
+
+void ConsoleOutput::message(const QString &unit, const MessageRequest &request,
+                            const QString &answer)
+{
+    if (m_mode == Mode::Json) {
+        writeJson({{QStringLiteral("event"), QStringLiteral("message")},
+                   {QStringLiteral("unit"), unit},
+                   {QStringLiteral("title"), request.title},
+                   {QStringLiteral("text"), request.text},
+                   {QStringLiteral("style"), request.style},
+                   {QStringLiteral("answer"), answer}});
+        return;
+    }
+    endProgressLine();
+    writeTo(stderr, printable(request.title) + QStringLiteral(": ") + answerText(request) +
+                        QLatin1Char('\n'));
+}
+
+void ConsoleOutput::prompt(const QString &text)
+{
+    endProgressLine();
+    writeTo(stderr, text);
+}
+
+void ConsoleOutput::note(const QString &unit, const QString &text)
+{
+    if (m_mode == Mode::Json) {
+        writeJson({{QStringLiteral("event"), QStringLiteral("note")},
+                   {QStringLiteral("unit"), unit},
+                   {QStringLiteral("text"), text}});
+        return;
+    }
+    endProgressLine();
+    writeTo(stderr, QStringLiteral("flashwright-cli: ") + printable(text) + QLatin1Char('\n'));
+}
+
+void ConsoleOutput::result(const UnitResult &result)
+{
+    if (m_mode == Mode::Json)
+        writeJson(result.toJson());
+    else
+        writeLine(printable(result.unit) + QStringLiteral("  ") + printable(result.summary()));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+// How one command ended on one unit: the exit code it gives, how it ended
+// in a word, and what a person is told about it.
+struct UnitResult
+{
+    QString unit;
+    QString command;
+    int exitCode = 0;
+    QString ending;         // "Complete", a programming cycle's ending, "LinkNotOpened", ...
+    QString reason;         // what went wrong; empty on success
+    double seconds = 0;     // from the link's opening to its closing
+    qint64 bytes = 0;       // program: the bytes sent
+    QString identification; // ident: the unit's identification
+    std::optional<quint32> version; // version: the unit's software version
+
+    bool ok() const { return exitCode == 0; }
+
+    // The result event, and back.
+    QJsonObject toJson() const;
+    static UnitResult fromJson(const QJsonObject &object);
+
+    // One line for a person, after the unit's name: "ok: ..." or "failed (exit N): ...".
+    QString summary() const;
+
+    // A failure's line in the error log: the time, the command, the unit and the summary.
+    void log() const;
+};
