@@ -12,30 +12,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static QString why;
     static const SiteKey key = *SiteKey::generate(&why);
     static const QByteArray publicKey = key.publicKey();
+    static const QString ours = QStringLiteral("1.0.43");
     const QByteArray input(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     for (const QByteArray &text : {input, key.signRevision(input)}) {
         why.clear();
         const auto revision = RevisionFile::parse(text, publicKey, &why);
-        if (revision.has_value() == !why.isEmpty())
+        // Read whole, or refused with a reason.
+        if (revision.has_value() == !why.isEmpty() ||
+            (revision && (revision->sha256.size() != 32 || revision->size < 0)))
             __builtin_trap();
         if (!revision)
             continue;
-        if (revision->sha256.size() != 32 || revision->size < 0)
-            __builtin_trap();
         // Whichever byte of a signed file is changed, it is refused.
         QByteArray changed = text;
         changed[qsizetype(size % size_t(text.size()))] ^= 1;
         if (RevisionFile::parse(changed, publicKey, &why))
             __builtin_trap();
+        // Newer one way is older the other, equal both ways, and never newer than itself.
         for (const qint32 kind : {1, 2}) {
-            const qint16 forward =
-                compareVersions(revision->version, QStringLiteral("1.0.43"), kind);
-            const qint16 backward =
-                compareVersions(QStringLiteral("1.0.43"), revision->version, kind);
-            // Newer one way is older the other; equal both ways.
-            if ((forward == 1 && backward != 0) || (forward == 2 && backward != 2))
-                __builtin_trap();
-            if (compareVersions(revision->version, revision->version, kind) == 1)
+            const qint16 forward = compareVersions(revision->version, ours, kind);
+            const qint16 backward = compareVersions(ours, revision->version, kind);
+            if ((forward == 1 && backward != 0) || (forward == 2 && backward != 2) ||
+                compareVersions(revision->version, revision->version, kind) == 1)
                 __builtin_trap();
         }
     }

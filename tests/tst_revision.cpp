@@ -1,27 +1,19 @@
+// The update site's rules on their own: signed revision files, versions,
+// addresses, redirects, names and the download folder.
 #include "RevisionFile.h"
 #include "SiteKey.h"
 #include "TextRules.h"
 #include "UpdateSite.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-// The site's key, made for this run, and another that the program does not hold.
-const SiteKey &siteKey(int which = 0)
-{
-    QString why;
-    static const SiteKey keys[] = {*SiteKey::generate(&why), *SiteKey::generate(&why)};
-    return keys[which];
-}
-
-QByteArray sign(const QByteArray &text)
-{
-    return siteKey().signRevision(text);
-}
+// The site's key, made for this run.
+QString keyError;
+const SiteKey kSiteKey = *SiteKey::generate(&keyError);
 } // namespace
 
 class TestRevision : public QObject
@@ -31,48 +23,35 @@ class TestRevision : public QObject
 private Q_SLOTS:
     void parse_data();
     void parse();
-    void compare_data();
-    void compare();
-    void address_data();
-    void address();
+    void rules_data();
+    void rules();
     void downloadFolder();
-    void redirects_data();
-    void redirects();
-    void siteNames_data();
-    void siteNames();
-    void siteTool_data();
-    void siteTool();
 };
 
 void TestRevision::parse_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<bool>("valid"); // a valid one offers version 120 of setup.exe, 10 bytes
-
+    const auto row = [](const char *name, const QByteArray &text, bool valid = false) {
+        QTest::newRow(name) << text << valid;
+    };
+    const auto sign = [](const QByteArray &text) { return kSiteKey.signRevision(text); };
     const QByteArray rest = "file=setup.exe\nsize=10\nsha256=" + QByteArray(64, 'a') + '\n';
     const QByteArray whole = "format=1\nversion=120\n" + rest;
-    QTest::newRow("whole") << sign(whole) << true;
-    QTest::newRow("comments, blanks, CR LF, unknown keys")
-        << sign("# site\r\n\r\n format = 1 \r\nvendor=x\r\nversion=120\r\n" + rest) << true;
-    QTest::newRow("no format") << sign("version=1\n" + rest) << false;
-    QTest::newRow("format 2") << sign("format=2\nversion=1\n" + rest) << false;
-    QTest::newRow("a line that is not key=value") << sign("format=1\nversion 1\n" + rest) << false;
-    QTest::newRow("a key given twice") << sign("format=1\nversion=1\nversion=2\n" + rest) << false;
-    QTest::newRow("no size") << sign(QByteArray(whole).replace("size=10\n", "")) << false;
-    QTest::newRow("negative size")
-        << sign(QByteArray(whole).replace("size=10", "size=-1")) << false;
-    QTest::newRow("short checksum") << sign(whole.left(whole.size() - 10) + '\n') << false;
-    QTest::newRow("checksum not hex")
-        << sign(QByteArray(whole).replace(QByteArray(64, 'a'), QByteArray(64, 'g'))) << false;
-    QTest::newRow("not UTF-8") << sign("format=1\nversion=\xff\xfe\n" + rest) << false;
-    QTest::newRow("larger than 64 KiB") << sign(whole + "# " + QByteArray(64 * 1024, 'x')) << false;
-    QTest::newRow("HTML error page") << QByteArray("<html><body>Not found</body></html>") << false;
-    QTest::newRow("unsigned") << whole << false;
-    QTest::newRow("signed by another key") << siteKey(1).signRevision(whole) << false;
-    QTest::newRow("a line after the signature") << sign(whole) + "# more\n" << false;
-    QTest::newRow("a signature before the last line") << sign(sign(whole)) << false;
-    QTest::newRow("signature not base64")
-        << sign(whole).replace("signature=", "signature=@") << false;
+    row("whole", sign(whole), true);
+    row("comments, blanks, CR LF, unknown keys",
+        sign("# site\r\n\r\n format = 1 \r\nvendor=x\r\nversion=120\r\n" + rest), true);
+    row("no format", sign("version=1\n" + rest));
+    row("a line that is not key=value", sign("format=1\nversion 1\n" + rest));
+    row("a key given twice", sign("format=1\nversion=1\nversion=2\n" + rest));
+    row("negative size", sign(QByteArray(whole).replace("size=10", "size=-1")));
+    row("short checksum", sign(whole.left(whole.size() - 10) + '\n'));
+    row("checksum not hex",
+        sign(QByteArray(whole).replace(QByteArray(64, 'a'), QByteArray(64, 'g'))));
+    row("not UTF-8", sign("format=1\nversion=\xff\xfe\n" + rest));
+    row("a line after the signature", sign(whole) + "# more\n");
+    row("a signature before the last line", sign(sign(whole)));
+    row("signature not base64", sign(whole).replace("signature=", "signature=@"));
 }
 
 void TestRevision::parse()
@@ -80,113 +59,89 @@ void TestRevision::parse()
     QFETCH(QByteArray, text);
     QFETCH(bool, valid);
     QString why;
-    const std::optional<RevisionFile> r = RevisionFile::parse(text, siteKey().publicKey(), &why);
+    const std::optional<RevisionFile> r = RevisionFile::parse(text, kSiteKey.publicKey(), &why);
     QCOMPARE(r.has_value(), valid);
-    QCOMPARE(why.isEmpty(), valid);
-    if (valid) {
-        QCOMPARE(r->version, QStringLiteral("120"));
-        QCOMPARE(r->file, QStringLiteral("setup.exe"));
-        QCOMPARE(r->size, qint64(10));
-    }
+    QCOMPARE(why.isEmpty(), valid); // a refusal says why
+    if (valid)
+        QCOMPARE(QStringList({r->version, r->file, QString::number(r->size)}),
+                 QStringList({"120", "setup.exe", "10"}));
 }
 
-void TestRevision::compare_data()
+void TestRevision::rules_data()
 {
-    QTest::addColumn<QString>("site");
-    QTest::addColumn<QString>("ours");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("result");
-    QTest::newRow("newer by number, not by text") << "1.0.100"
-                                                  << "1.0.43" << 2 << 1;
-    QTest::newRow("older") << "1.0.43"
-                           << "1.0.100" << 2 << 0;
-    QTest::newRow("equal") << "1.0.43"
-                           << "1.0.43" << 2 << 2;
-    QTest::newRow("missing parts are zero") << "1.0"
-                                            << "1.0.0" << 2 << 2;
-    QTest::newRow("longer and newer") << "1.0.0.1"
-                                      << "1.0.0" << 2 << 1;
-    QTest::newRow("site unreadable") << "1.x"
-                                     << "1.0.0" << 2 << 0;
-    QTest::newRow("ours unreadable") << "2.0"
-                                     << "" << 2 << 0;
-    QTest::newRow("empty part") << "1..2"
-                                << "1.0.2" << 2 << 0;
-    QTest::newRow("too long to be a number") << QString(30, QLatin1Char('9')) << "1" << 1 << 0;
-    QTest::newRow("level newer") << "121"
-                                 << "120" << 1 << 1;
-    QTest::newRow("level equal") << "120"
-                                 << "120" << 1 << 2;
-    QTest::newRow("level with dots is unreadable") << "1.2"
-                                                   << "1" << 1 << 0;
-    QTest::newRow("negative level is unreadable") << "-1"
-                                                  << "0" << 1 << 0;
+    // "version" and "level" compare the site's|ours (1 newer, 2 equal, 0 older
+    // or unreadable); "address" of base|file, empty when invalid; "redirect"
+    // from|to; "name": p plain, f a firmware file's, i an installer's.
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("result");
+    const auto row = [](const char *name, const char *rule, const char *input, const char *result) {
+        QTest::newRow(name) << rule << input << result;
+    };
+    row("newer by number, not by text", "version", "1.0.100|1.0.43", "1");
+    row("older", "version", "1.0.43|1.0.100", "0");
+    row("equal", "version", "1.0.43|1.0.43", "2");
+    row("missing parts are zero", "version", "1.0|1.0.0", "2");
+    row("longer and newer", "version", "1.0.0.1|1.0.0", "1");
+    row("site's unreadable", "version", "1.x|1.0.0", "0");
+    row("ours unreadable", "version", "2.0|", "0");
+    row("empty part", "version", "1..2|1.0.2", "0");
+    row("too long to be a number", "level", "999999999999999999999999999999|1", "0");
+    row("level with dots is unreadable", "level", "1.2|1", "0");
+    row("negative level is unreadable", "level", "-1|0", "0");
+    row("site", "address", "updates.example.com/updates/|programmer.rev",
+        "https://updates.example.com/updates/programmer.rev");
+    row("localhost", "address", "localhost/updates/|a.vq", "http://localhost/updates/a.vq");
+    row("IPv6 loopback", "address", "[::1]:81/updates/|a.vq", "http://[::1]:81/updates/a.vq");
+    row("host only starting like loopback", "address", "127.0.0.1.example.com/u/|a.vq",
+        "https://127.0.0.1.example.com/u/a.vq");
+    row("other private address", "address", "192.168.1.1/u/|a.vq", "https://192.168.1.1/u/a.vq");
+    row("query and fragment characters stay in the name", "address", "example.com/u/|a?b#c%d.vq",
+        "https://example.com/u/a%3Fb%23c%25d.vq");
+    row("user in the base", "address", "user@evil.example/u/|a.vq", "");
+    row("empty base", "address", "|a.vq", "");
+    row("base with a query", "address", "example.com/u/?x=|a.vq", "");
+    row("https to loopback http", "redirect", "https://a.example/x|http://127.0.0.1/x", "no");
+    row("loopback to https", "redirect", "http://127.0.0.1:8/x|https://a.example/x", "yes");
+    row("loopback to a remote http host", "redirect", "http://127.0.0.1:8/x|http://a.example/x",
+        "no");
+    row("remote http host to loopback", "redirect", "http://a.example/x|http://127.0.0.1/x", "no");
+    row("to another scheme", "redirect", "https://a.example/x|ftp://a.example/x", "no");
+    row("firmware with a Latin-1 letter", "name", "vq\u00e9.main.vq", "pf");
+    row("installer with blanks and accents", "name", "Setup Flashwright \u00e9 1.0.exe", "pi");
+    row("firmware in upper case, never asked for", "name", "VQ.VQ", "p");
+    row("firmware beyond a byte a character", "name", "\u0142.vq", "p");
+    row("firmware not ending in .vq", "name", "fw.bin", "pi");
+    row("installer named like a revision file", "name", "setup.Rev", "p");
+    row("empty", "name", "", "");
+    row("hidden", "name", ".vq", "");
+    row("parent", "name", "..evil", "");
+    row("slash", "name", "a/b.vq", "");
+    row("backslash", "name", "a\\b.vq", "");
+    row("drive", "name", "c:x.vq", "");
+    row("C0 control", "name", "a\tb", "");
+    row("C1 control", "name", "a\u0085b.vq", "");
+    row("right-to-left override", "name", "a\u202eexe.vq", "");
+    row("line separator", "name", "a\u2028", "");
 }
 
-void TestRevision::compare()
+void TestRevision::rules()
 {
-    QFETCH(QString, site);
-    QFETCH(QString, ours);
-    QFETCH(int, kind);
-    QFETCH(int, result);
-    QCOMPARE(int(compareVersions(site, ours, kind)), result);
-}
-
-void TestRevision::address_data()
-{
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("address"); // empty for an invalid one
-
-    QTest::newRow("site") << "updates.example.com/updates/"
-                          << "programmer.rev"
-                          << "https://updates.example.com/updates/programmer.rev";
-    QTest::newRow("loopback mirror") << "127.0.0.1:8080/updates/"
-                                     << "abc_12.rev"
-                                     << "http://127.0.0.1:8080/updates/abc_12.rev";
-    QTest::newRow("localhost") << "localhost/updates/"
-                               << "a.vq"
-                               << "http://localhost/updates/a.vq";
-    QTest::newRow("IPv6 loopback") << "[::1]:81/updates/"
-                                   << "a.vq"
-                                   << "http://[::1]:81/updates/a.vq";
-    QTest::newRow("host that only starts like loopback")
-        << "127.0.0.1.example.com/updates/"
-        << "a.vq"
-        << "https://127.0.0.1.example.com/updates/a.vq";
-    QTest::newRow("explicit https to loopback stays https")
-        << "https://127.0.0.1:8443/updates/"
-        << "a.vq"
-        << "https://127.0.0.1:8443/updates/a.vq";
-    QTest::newRow("other private address stays on https") << "192.168.1.1/updates/"
-                                                          << "a.vq"
-                                                          << "https://192.168.1.1/updates/a.vq";
-    QTest::newRow("query and fragment characters stay in the name")
-        << "updates.example.com/updates/"
-        << "a?b#c%d.vq"
-        << "https://updates.example.com/updates/a%3Fb%23c%25d.vq";
-    QTest::newRow("user in the base") << "user@evil.example/updates/"
-                                      << "a.vq"
-                                      << "";
-    QTest::newRow("empty base") << ""
-                                << "a.vq"
-                                << "";
-    QTest::newRow("base with a query") << "updates.example.com/updates/?x="
-                                       << "a.vq"
-                                       << "";
-}
-
-void TestRevision::address()
-{
-    QFETCH(QString, base);
-    QFETCH(QString, name);
-    QFETCH(QString, address);
-
-    const QUrl url = updateAddress(base, name);
-    if (address.isEmpty())
-        QVERIFY(!url.isValid());
+    QFETCH(QString, rule);
+    QFETCH(QString, input);
+    QFETCH(QString, result);
+    const QString a = input.section('|', 0, 0), b = input.section('|', 1);
+    QString got;
+    if (rule == "address")
+        got = updateAddress(a, b).toString(QUrl::FullyEncoded);
+    else if (rule == "redirect")
+        got = redirectAllowed(QUrl(a), QUrl(b)) ? "yes" : "no";
+    else if (rule == "name")
+        got = QString(isPlainFileName(input) ? "p" : "") + (isFirmwareFileName(input) ? "f" : "") +
+              (isInstallerFileName(input) ? "i" : "");
     else
-        QCOMPARE(url.toString(QUrl::FullyEncoded), address);
+        got = QString::number(compareVersions(a, b, rule == "version" ? 2 : 1));
+    QCOMPARE(got, result);
 }
 
 void TestRevision::downloadFolder()
@@ -195,126 +150,9 @@ void TestRevision::downloadFolder()
     QStandardPaths::setTestModeEnabled(true);
     QCOMPARE(downloadFolderFor(dir.path()), dir.path());
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QCOMPARE(downloadFolderFor(dir.filePath(QStringLiteral("gone"))), data);
+    QCOMPARE(downloadFolderFor(dir.filePath("gone")), data);
     QCOMPARE(downloadFolderFor(QString()), data);
     QVERIFY(QFileInfo(data).isDir());
-}
-
-void TestRevision::redirects_data()
-{
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("to");
-    QTest::addColumn<bool>("allowed");
-
-    QTest::newRow("https to https") << "https://a.example/u/x"
-                                    << "https://cdn.example/x" << true;
-    QTest::newRow("https to http") << "https://a.example/u/x"
-                                   << "http://a.example/u/x" << false;
-    QTest::newRow("https to loopback http") << "https://a.example/u/x"
-                                            << "http://127.0.0.1/x" << false;
-    QTest::newRow("loopback mirror to https") << "http://127.0.0.1:8/x"
-                                              << "https://a.example/x" << true;
-    QTest::newRow("loopback mirror to loopback") << "http://127.0.0.1:8/x"
-                                                 << "http://localhost:9/x" << true;
-    QTest::newRow("loopback mirror to a remote http host") << "http://127.0.0.1:8/x"
-                                                           << "http://a.example/x" << false;
-    QTest::newRow("remote http host to loopback") << "http://a.example/x"
-                                                  << "http://127.0.0.1/x" << false;
-    QTest::newRow("to another scheme") << "https://a.example/x"
-                                       << "ftp://a.example/x" << false;
-}
-
-void TestRevision::redirects()
-{
-    QFETCH(QString, from);
-    QFETCH(QString, to);
-    QFETCH(bool, allowed);
-    QCOMPARE(redirectAllowed(QUrl(from), QUrl(to)), allowed);
-}
-
-void TestRevision::siteNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("plain");
-    QTest::addColumn<bool>("firmware");
-    QTest::addColumn<bool>("installer");
-
-    QTest::newRow("firmware") << "vq200_s70_1.vq" << true << true << false;
-    QTest::newRow("firmware with a Latin-1 letter") << "vq\u00e9.main.vq" << true << true << false;
-    QTest::newRow("installer with blanks and accents")
-        << "Setup Flashwright \u00e9 1.0.exe" << true << false << true;
-    QTest::newRow("firmware in upper case, never asked for") << "VQ.VQ" << true << false << false;
-    QTest::newRow("firmware beyond a byte a character") << "\u0142.vq" << true << false << false;
-    QTest::newRow("firmware not ending in .vq") << "fw.bin" << true << false << true;
-    QTest::newRow("installer named like a revision file") << "setup.Rev" << true << false << false;
-    QTest::newRow("empty") << "" << false << false << false;
-    QTest::newRow("hidden") << ".vq" << false << false << false;
-    QTest::newRow("parent") << "..evil" << false << false << false;
-    QTest::newRow("slash") << "a/b.vq" << false << false << false;
-    QTest::newRow("backslash") << "a\\b.vq" << false << false << false;
-    QTest::newRow("drive") << "c:x.vq" << false << false << false;
-    QTest::newRow("C0 control") << "a\tb" << false << false << false;
-    QTest::newRow("C1 control") << "a\u0085b.vq" << false << false << false;
-    QTest::newRow("right-to-left override") << "a\u202eexe.vq" << false << false << false;
-    QTest::newRow("line separator") << "a\u2028" << false << false << false;
-}
-
-void TestRevision::siteNames()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, plain);
-    QFETCH(bool, firmware);
-    QFETCH(bool, installer);
-    QCOMPARE(isPlainFileName(name), plain);
-    QCOMPARE(isFirmwareFileName(name), firmware);
-    QCOMPARE(isInstallerFileName(name), installer);
-}
-
-void TestRevision::siteTool_data()
-{
-    QTest::addColumn<QString>("installer");
-    QTest::addColumn<QString>("firmware"); // none when empty
-    QTest::addColumn<QString>("said");
-
-    QTest::newRow("firmware not ending in .vq") << "setup.sh"
-                                                << "FW.bin"
-                                                << "firmware file named 'fw.bin'";
-    QTest::newRow("firmware with a C1 control character") << "setup.sh"
-                                                          << "a\u0085b.vq"
-                                                          << "named 'a\\u0085b.vq'";
-    QTest::newRow("hidden installer") << ".setup"
-                                      << ""
-                                      << "installer named '.setup'";
-    QTest::newRow("installer named like a revision file") << "setup.rev"
-                                                          << ""
-                                                          << "installer named 'setup.rev'";
-}
-
-void TestRevision::siteTool()
-{
-    QFETCH(QString, installer);
-    QFETCH(QString, firmware);
-    QFETCH(QString, said);
-
-    QTemporaryDir release;
-    QString why;
-    QVERIFY2(siteKey().save(release.filePath(QStringLiteral("site.pem")), &why), qPrintable(why));
-    QStringList arguments{"--key",       "site.pem", "--out",     "site",
-                          "--installer", installer,  "--version", "1.2.0"};
-    if (!firmware.isEmpty())
-        arguments << "--firmware" << firmware << "1";
-    for (const QString &name : {installer, firmware}) {
-        QFile file(release.filePath(name));
-        QVERIFY(name.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write("x") == 1));
-    }
-    QProcess tool;
-    tool.setWorkingDirectory(release.path());
-    tool.start(QStringLiteral(FW_UPDATE_SITE_TOOL), arguments);
-    QVERIFY(tool.waitForFinished());
-    QCOMPARE(tool.exitCode(), 2);
-    QVERIFY2(QString::fromUtf8(tool.readAllStandardError()).contains(said), qPrintable(said));
-    // Nothing is written when an argument is refused.
-    QVERIFY(!QFileInfo::exists(release.filePath(QStringLiteral("site"))));
 }
 
 QTEST_GUILESS_MAIN(TestRevision)

@@ -1,841 +1,396 @@
+// "Check Update" against a unit and an update site in one state or another:
+// each message with its text, style and title, what the site was asked for,
+// the log, the files left, the firmware path, and the window idle again.
 #include "FlashwrightVersion.h"
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
-#include "ProgramFixture.h"
-#include "RevisionFile.h"
 #include "ScalerLink.h"
 #include "ScalerSettings.h"
 #include "SiteKey.h"
 #include "SiteServer.h"
 #include "UpdateSite.h"
-#include "VqSimulator.h"
 #include "WebFetcher.h"
+#include "WindowFixture.h"
 #include "frm_programme.h"
-#include "mod_programmer_main.h"
 
 #include <QAction>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QLabel>
-#include <QMenu>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSettings>
 #include <QSslConfiguration>
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
+#include <sys/resource.h>
 
 namespace {
-const QString kRestart = QStringLiteral(
-    "Your current firmware requires a reboot of the scaler \r\nin order to determine the scaler "
-    "type. It is not possible to \r\ndetermine the current software version of the device \r\nso "
-    "the latest will be downloaded\r\n\r\nContinue ?");
-const QString kNotIdentified = QStringLiteral("Failed to read scaler type");
-const QString kNotFound = QStringLiteral("Web Page not found");
-const QString kUnknown =
-    QStringLiteral("Unknown error\r\nPlease check internet connection settings");
-const QString kNoInternet = QStringLiteral("Could not access the internet");
-const QString kProxy =
-    QStringLiteral("Proxy authentication failure.\r\nPlease check internet connection settings");
-const QString kCancelled = QStringLiteral("Update aborted at user request");
-const QString kWrongRevision = QStringLiteral(
-    "Wrong version of revision file on web site\r\nEnsure that the programmer is the latest "
-    "version");
-const QString kNewerProgram = QStringLiteral("Newer Version of Programmer availiable, download ?");
-const QString kWillExit = QStringLiteral("The application will now exit and install the updates");
-const QString kNewerFirmware = QStringLiteral("Newer Firmware availiable, download ?");
-const QString kLatest =
-    QStringLiteral("You currently have the latest firmware.\r\nDo you wish to download anyway?");
-const QString kProgram = QStringLiteral("Program scaler ?");
-const QString kFinished = QStringLiteral("Check Update finished");
-
-const QString kFirmwareName = QStringLiteral("vq200_s70_1.vq");
-const QString kFirmwareRevision = QStringLiteral("vq200_s70_1.rev");
-const QString kInstaller = QStringLiteral("flashwright-setup.sh");
-
-QString ownVersion()
-{
-    return QStringLiteral("%1.%2.%3")
-        .arg(FlashwrightVersion::Major)
-        .arg(FlashwrightVersion::Minor)
-        .arg(FlashwrightVersion::Revision);
-}
-
-QString newerProgramVersion()
-{
-    return QStringLiteral("%1.%2.%3")
-        .arg(FlashwrightVersion::Major)
-        .arg(FlashwrightVersion::Minor)
-        .arg(FlashwrightVersion::Revision + 1);
-}
-
 // The site's key, made for this run, and another that the program does not hold.
-const SiteKey &siteKey(int which = 0)
+QString keyError;
+const SiteKey kSiteKey = *SiteKey::generate(&keyError), kOtherKey = *SiteKey::generate(&keyError);
+
+// Each message by a short key, as "title|style|text".
+const QHash<QString, QString> kMessages{
+    {"restart", "Update|36|Your current firmware requires a reboot of the scaler \r\nin order to "
+                "determine the scaler type. It is not possible to \r\ndetermine the current "
+                "software version of the device \r\nso the latest will be downloaded\r\n\r\n"
+                "Continue ?"},
+    {"noscaler", "Update|48|Failed to read scaler type"},
+    {"e1", "Update|0|Web Page not found"},
+    {"e2", "Update|0|Unknown error\r\nPlease check internet connection settings"},
+    {"e3", "Update|0|Could not access the internet"},
+    {"e4", "Update|0|Proxy authentication failure.\r\nPlease check internet connection settings"},
+    {"e5", "Update|0|Update aborted at user request"},
+    {"e6", "Update|0|Wrong version of revision file on web site\r\nEnsure that the programmer is "
+           "the latest version"},
+    {"newprog", "Updates|68|Newer Version of Programmer availiable, download ?"},
+    {"exit", "Updates|64|The application will now exit and install the updates"},
+    {"newfw", "Updates|68|Newer Firmware availiable, download ?"},
+    {"latest", "Updates|68|You currently have the latest firmware.\r\nDo you wish to download "
+               "anyway?"},
+    {"program", "Program|36|Program scaler ?"},
+    {"done", "Update|0|Check Update finished"},
+    {"problem", "Application problem|52|An Error Occured in the application\r\nAttempt to "
+                "continue?"}};
+
+// The site's items by their letters in the table.
+const QHash<QString, QString> kNames{{"P", "programmer.rev"},
+                                     {"I", "setup.sh"},
+                                     {"R", "vq_s70_1.rev"},
+                                     {"F", "vq_s70_1.vq"},
+                                     {"M", "moved.rev"}};
+
+// A list of "item" or "item:tag" with the letters written out.
+QStringList named(const QString &list)
 {
-    QString why;
-    static const SiteKey keys[] = {*SiteKey::generate(&why), *SiteKey::generate(&why)};
-    return keys[which];
+    QStringList out = list.split(' ', Qt::SkipEmptyParts);
+    for (QString &item : out)
+        if (item.size() == 1 || item.at(1) == ':')
+            item.replace(0, 1, kNames.value(item.left(1)));
+    return out;
 }
 
-// A revision file describing described as file, signed with the site's key.
-QByteArray revision(const QString &version, const QByteArray &described, const QString &file,
-                    qint64 size = -1)
+QByteArray contents(const QString &path)
 {
-    return siteKey().signRevision(
-        "# test site\nformat=1\nversion=" + version.toUtf8() + "\nfile=" + file.toUtf8() +
-        "\nsize=" + QByteArray::number(size < 0 ? described.size() : size) +
-        "\nsha256=" + QCryptographicHash::hash(described, QCryptographicHash::Sha256).toHex());
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The most this process has held in memory, in KiB, since the last reset.
-qint64 peakResidentKiB(bool reset = false)
+void write(const QString &path, const QByteArray &bytes)
 {
-    QFile clear(QStringLiteral("/proc/self/clear_refs")),
-        status(QStringLiteral("/proc/self/status"));
-    if (reset && !(clear.open(QIODevice::WriteOnly) && clear.write("5") == 1))
-        return -1;
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-enum class Setup
+// The most this process has held in memory so far, in KiB.
+qint64 peakResidentKiB()
 {
-    Normal,
-    SiteDown,
-    NoKey // the program holds no key for revision files
-};
-
-// How a firmware download is made to fail.
-enum class Change
-{
-    None,
-    FlipByte,
-    Longer,
-    Cancel,
-    OtherFirmware,
-    OverLimit
-};
-
-// A port on loopback where nothing listens.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
+    rusage usage{};
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
 }
 } // namespace
 
-class TestUpdate : public QObject, private ProgramFixture
+class TestUpdate : public QObject, private WindowFixture
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
-    void beforeTheFirmwareSite_data();
-    void beforeTheFirmwareSite();
-    void programRevisionFailures_data();
-    void programRevisionFailures();
-    void firmwareOffers_data();
-    void firmwareOffers();
-    void redirectsAndCertificates_data();
-    void redirectsAndCertificates();
-    void newerProgramTaken();
-    void newerProgramNotFetched_data();
-    void newerProgramNotFetched();
-    void installerNotStarted_data();
-    void installerNotStarted();
-    void olderFileInAnotherCase();
-    void failedDownloadKeepsEarlierFile_data();
-    void failedDownloadKeepsEarlierFile();
-
-private:
-    // Starts the unit on loopback TCP and the program against it and the site.
-    void start(const VqSimOptions &options);
-    // Presses "&Check Update"; true when the program ended during the check.
-    bool check();
-    void cancelDownloadWhenShown(QTimer &presser);
-    void verifyIdle();
-    QString downloaded(const QString &name) const
+    void init() { startFixture(); }
+    void cleanup()
     {
-        return QDir(env->programFolder()).filePath(name);
+        stopWindow();
+        stopFixture();
     }
-    // The download folder's files but the error log, which shares it.
-    QStringList firmwareFolderFiles() const
-    {
-        QStringList files = QDir(env->programFolder()).entryList(QDir::Files | QDir::Hidden);
-        files.removeAll(QFileInfo(env->logPath()).fileName());
-        return files;
-    }
-    QString storedFirmwarePath() const
-    {
-        return openSettingsStore()->value(QStringLiteral("Firmware")).toString();
-    }
-
-    std::unique_ptr<SiteServer> site;
-    std::unique_ptr<VqSimulator> sim;
-    std::unique_ptr<frm_programme> window;
+    void check_data();
+    void check();
 };
 
-void TestUpdate::init()
+void TestUpdate::check_data()
 {
-    startFixture();
-    QDir().mkpath(env->path(QStringLiteral("fw")));
-    site = std::make_unique<SiteServer>();
-    QString why;
-    QVERIFY2(site->start(&why), qPrintable(why));
-    setUpdateSiteBase(site->base());
-    setUpdateSiteKey(siteKey().publicKey());
-    // By default the site offers this very program, so only the firmware counts.
-    site->setFile(QStringLiteral("programmer.rev"), revision(ownVersion(), "x", kInstaller));
+    // setup: the unit ("name=" its running firmware, "level=", "noid") and the
+    // site (kNames: P this program's version, I a script that marks that it
+    // ran, R level 121 of F, F 640 bytes), changed: "P=new", "R=N" a version;
+    // "X:" a fault of SiteServer, or "flip" a byte changed after signing,
+    // "long" a byte more, "name" another named, "huge" above the limit,
+    // "fmt2", "big", "unsigned", "key2", "moved" or "tohttp" a redirect to M;
+    // "tls", "untrusted", "down", "nokey", "tool" (the vendor's site), "bad"
+    // or "swap" (an installer that does not start or is changed before),
+    // "cancel", "old=" the earlier firmware's name. messages: keys of
+    // kMessages, ":Y" answered Yes. asked: the site's requests. logged: in the
+    // log's last line (empty: no log). left: the download folder's files and
+    // what the unit received, old, new or swapped ("F:old" unless F is named).
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("messages");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("logged");
+    QTest::addColumn<QString>("left");
+    const auto row = [](const char *name, const char *setup, const char *messages,
+                        const char *asked, const char *logged = "", const char *left = "") {
+        QTest::newRow(name) << setup << messages << asked << logged << left;
+    };
+    // The unit's firmware, before the site.
+    row("restart declined: no web access", "level=119", "restart", "");
+    row("not identified after the restart", "level=119 noid", "restart:Y noscaler", "");
+    row("restarted, named by its identification", "level=119 name=X", "restart:Y newfw", "P R");
+    row("revision file named up to the first dot", "name=Fw.Main", "e1", "P fw.rev", "fw.rev");
+    row("running name that is a path", "name=a/b", "e2", "P", "a/b.rev\" was not fetched");
+    row("running name with a C1 control", "name=ab\u0085c", "e2", "P", "not a plain file name");
+    row("percent signs reach the site as they are", "name=Ab%2X", "e1", "P ab%2x.rev", "(code 1)");
+    row("unit that names no file", "name=", "noscaler", "P");
+    // This program's revision file.
+    row("404", "P:404", "e1", "P", "\"programmer.rev\" was not fetched (code 1)");
+    row("410", "P:410", "e1", "P", "(code 1)");
+    row("407", "P:407", "e4", "P", "(code 4)");
+    row("500", "P:500", "e2", "P", "(code 2)");
+    row("cut short", "P:cut", "e2", "P", "(code 2)");
+    row("stalled", "P:stall", "e3", "P", "nothing arrived for 400 ms");
+    row("site down", "down", "e3", "", "(code 3)");
+    row("format 2", "P:fmt2", "e6", "P", "format \"2\" is not 1");
+    row("larger than 64 KiB", "P:big", "e6", "P", "larger than 65536 bytes");
+    row("unsigned", "P:unsigned", "e6", "P", "not signed");
+    row("signed with another key", "P:key2", "e6", "P", "signature does not hold");
+    row("a byte changed after signing", "P:flip", "e6", "P", "signature does not hold");
+    row("program built without a key", "nokey", "e6", "P", "FLASHWRIGHT_UPDATE_KEY");
+    row("installer named like a revision file", "P:name", "e6", "P", "\"setup.rev\", which is not");
+    row("installer above 512 MiB", "P:huge", "e6", "P", "above the limit of 536870912");
+    row("trusted TLS redirected to another host", "tls P:moved", "newfw", "P M R");
+    row("TLS redirected to plain HTTP", "tls P:tohttp", "e2", "P", "redirected");
+    row("certificate nothing trusts", "untrusted", "e2", "", "certificate");
+    row("loopback redirected to loopback", "P:moved", "newfw", "P M R");
+    // This program's newer release.
+    row("newer program installed", "P=new", "newprog:Y exit", "P I", "", "I:new");
+    row("vendor's site: program installed", "tool", "newprog:Y exit", "P I", "", "I:new");
+    row("newer program declined", "P=new", "newprog newfw", "P R");
+    row("installer missing", "P=new I:404", "newprog:Y e1 newfw", "P I R", "\"setup.sh\" was not");
+    row("installer's checksum wrong", "P=new I:flip", "newprog:Y e2 newfw", "P I R", "its sha256");
+    row("installer cancelled", "P=new I:stall cancel", "newprog:Y e5", "P I", "cancelled by the");
+    row("installer not started", "P=new bad", "newprog:Y exit problem newfw", "P I R",
+        "could not be started", "I:new");
+    row("installer changed after download", "P=new swap", "newprog:Y exit problem newfw", "P I R",
+        "was changed after its", "I:swapped");
+    // The unit's firmware on the site.
+    row("newer firmware programmed", "", "newfw:Y program:Y done", "P R F", "", "F:new unit:new");
+    row("vendor's site: firmware", "tool", "newprog:N newfw:Y program done", "P R F", "", "F:new");
+    row("same level downloaded anyway", "R=120", "latest:Y program done", "P R F", "", "F:new");
+    row("downloaded, not programmed", "", "newfw:Y program done", "P R F", "", "F:new");
+    row("earlier copy in upper case kept", "old=VQ_S70_1.vq", "newfw:Y program done", "P R F", "",
+        "VQ_S70_1.vq:old F:new");
+    row("newer firmware declined", "", "newfw", "P R");
+    row("older on the site", "R=119", "done", "P R");
+    row("site's level not a number", "R=12a", "done", "P R");
+    row("firmware cut short", "F:cut", "newfw:Y e2", "P R F", "\"vq_s70_1.vq\" was not");
+    row("firmware stalled", "F:stall", "newfw:Y e3", "P R F", "nothing arrived");
+    row("firmware's checksum wrong", "F:flip", "newfw:Y e2", "P R F", "its sha256");
+    row("firmware longer than signed", "F:long", "newfw:Y e2", "P R F", "larger than 640 bytes");
+    row("endless firmware, memory flat", "F:endless", "newfw:Y e2", "P R F", "than 67108864");
+    row("firmware cancelled", "F:stall cancel", "newfw:Y e5", "P R F", "cancelled by the user");
+    row("firmware missing", "F:404", "newfw:Y e1", "P R F", "(code 1)");
+    row("revision naming another firmware", "R:name", "e6", "P R", "\"vq2.vq\", which is not");
+    row("firmware above 64 MiB", "R:huge", "e6", "P R", "above the limit of 67108864");
 }
 
-void TestUpdate::cleanup()
+void TestUpdate::check()
 {
-    window.reset();
-    sim.reset();
-    site.reset();
-    setUpdateSiteBase(QString());
-    setUpdateSiteKey(std::nullopt);
-    stopFixture();
-}
+    QFETCH(QString, setup);
+    QFETCH(QString, messages);
+    QFETCH(QString, asked);
+    QFETCH(QString, logged);
+    QFETCH(QString, left);
+    const QStringList tokens = setup.split(' ', Qt::SkipEmptyParts);
+    const auto has = [&](const QString &token) { return tokens.contains(token); };
+    const auto value = [&](const QString &prefix, const QString &otherwise) {
+        for (const QString &token : tokens)
+            if (token.startsWith(prefix))
+                return token.mid(prefix.size());
+        return otherwise;
+    };
+    using namespace FlashwrightVersion;
+    const QString newer = QString("%1.%2.%3").arg(Major).arg(Minor).arg(Revision + 1);
 
-void TestUpdate::start(const VqSimOptions &options)
-{
-    sim = std::make_unique<VqSimulator>(options);
+    // The site.
+    SiteServer site;
     QString why;
-    QVERIFY2(sim->startTcp(0, &why), qPrintable(why));
-    env->storeLoopbackUnit(sim->port(), env->path(QStringLiteral("fw")));
-    window = std::make_unique<frm_programme>();
-    Main();
-    QVERIFY(answerer->messages().isEmpty());
+    const bool tls = has("tls") || has("untrusted");
+    QVERIFY2(site.start(tls, &why), qPrintable(why));
+    // Trusted from now on; each site has a certificate of its own.
+    QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+    trusting.addCaCertificate(site.certificate());
+    if (has("tls"))
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    setUpdateSiteBase(
+        QString(tls ? "https://127.0.0.1:%1/updates/" : "127.0.0.1:%1/updates/").arg(site.port()));
+    if (has("down"))
+        site = SiteServer(); // nothing listens there any more
+    setUpdateSiteKey(has("nokey") ? QByteArray() : kSiteKey.publicKey());
+    const QByteArray installer = has("bad") ? "not a program\n" : "#!/bin/sh\necho > ../ran\n";
+    const QByteArray swapped = "#!/bin/sh\necho swapped > ../ran\n";
+    const QByteArray image = VqSimulator::randomImage(640, 7);
+    QHash<QString, QByteArray> body{{"I", installer}, {"F", image}};
+    for (const QString x : {"P", "R"}) {
+        const bool own = x == "P";
+        const QString item = own ? "I" : "F", version = value(x + '=', own ? Text : "121");
+        const qint64 limit = own ? MaximumInstallerSize : MaximumFirmwareSize;
+        const QString file = !has(x + ":name") ? kNames[item] : own ? "setup.rev" : "vq2.vq";
+        const qint64 size = has(x + ":huge")         ? limit + 1
+                            : has(item + ":endless") ? limit
+                                                     : body[item].size();
+        QByteArray text =
+            "# test site\nformat=" + QByteArray(has(x + ":fmt2") ? "2" : "1") +
+            "\nversion=" + (version == "new" ? newer : version).toUtf8() +
+            "\nfile=" + file.toUtf8() + "\nsize=" + QByteArray::number(size) +
+            "\nsha256=" + QCryptographicHash::hash(body[item], QCryptographicHash::Sha256).toHex();
+        if (has(x + ":big"))
+            text += "\n# " + QByteArray(65 * 1024, 'x');
+        body[x] = has(x + ":unsigned")
+                      ? text + '\n'
+                      : (has(x + ":key2") ? kOtherKey : kSiteKey).signRevision(text);
+    }
+    for (const QString x : {"P", "I", "R", "F"}) {
+        if (has(x + ":flip"))
+            body[x][3] = char(body[x][3] ^ 1);
+        if (has(x + ":long"))
+            body[x] += 'x';
+        QString how = value(x + ':', QString());
+        if (how == "moved" || how == "tohttp") {
+            site.setFile(kNames["M"], body[x]);
+            how = QString("302 %1://localhost:%2/updates/moved.rev")
+                      .arg(has("tls") && how == "moved" ? "https" : "http")
+                      .arg(site.port());
+        }
+        site.setFile(kNames[x], body[x], how);
+    }
+    if (has("tool")) {
+        // The key and the site as the vendor makes them.
+        const QDir release(env->path("release"));
+        QVERIFY(release.mkpath("."));
+        write(release.filePath(kNames["I"]), installer);
+        write(release.filePath("VQ_S70_1.vq"), image);
+        QByteArray said;
+        const auto tool = [&](const QString &arguments) {
+            QProcess process;
+            process.setWorkingDirectory(release.path());
+            process.start(QStringLiteral(FW_UPDATE_SITE_TOOL), arguments.split(' '));
+            process.waitForFinished();
+            said = process.readAllStandardOutput() + process.readAllStandardError();
+            return process.exitCode();
+        };
+        QCOMPARE(tool("--new-key site.pem"), 0);
+        const QByteArray printed = said;
+        QVERIFY(printed.startsWith("-DFLASHWRIGHT_UPDATE_KEY="));
+        setUpdateSiteKey(QByteArray::fromBase64(printed.mid(25).trimmed()));
+        QVERIFY(tool("--new-key site.pem") != 0); // never replaced
+        QVERIFY(!(QFile::permissions(release.filePath("site.pem")) &
+                  (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
+        QCOMPARE(tool("--public-key site.pem"), 0);
+        QCOMPARE(said, printed);
+        // Names the program never asks for are refused, and nothing is written.
+        for (const QString bad :
+             {"setup.rev|'setup.rev'", ".setup|'.setup'", "setup.sh --firmware fw.bin 1|'fw.bin'",
+              "setup.sh --firmware a\u0085b.vq 1|'a\\u0085b.vq'"}) {
+            QCOMPARE(
+                tool("--key site.pem --out site --version 1 --installer " + bad.section('|', 0, 0)),
+                2);
+            QVERIFY2(said.contains(bad.section('|', 1).toUtf8()) && !release.exists("site"),
+                     said.constData());
+        }
+        QCOMPARE(tool("--key site.pem --out site --installer setup.sh --version " + newer +
+                      " --firmware VQ_S70_1.vq 121"),
+                 0);
+        const QDir made(release.filePath("site"));
+        QCOMPARE(made.entryList(QDir::Files), named("P I R F"));
+        for (const QString &name : made.entryList(QDir::Files))
+            site.setFile(name, contents(made.filePath(name)));
+    }
+
+    // The unit, the download folder with an earlier firmware, and the program.
+    const QByteArray earlier = "the firmware downloaded last time";
+    const QDir folder(env->programFolder());
+    write(folder.filePath(value("old=", kNames["F"])), earlier);
+    VqSimOptions unit;
+    unit.fwName = value("name=", "VQ_S70_1").toLatin1();
+    unit.level = value("level=", "120").toInt();
+    unit.noId = has("noid");
+    unit.ident = "VQ_S70_1";
+    unit.bootMs = 20;
+    unit.size = image.size();
+    startWindow(unit);
     dynamic_cast<WebFetcher &>(webFetcher()).setStallTimeout(400);
-}
+    const auto storedPath = [] { return openSettingsStore()->value("Firmware").toString(); };
 
-void TestUpdate::cancelDownloadWhenShown(QTimer &presser)
-{
-    // The person presses Cancel once the dialog shows the first bytes.
-    connect(&presser, &QTimer::timeout, this, [this] {
-        auto *dialog = window->findChild<QProgressDialog *>();
-        if (!dialog || !dialog->isVisible() || dialog->value() <= 0)
-            return;
-        QVERIFY(dialog->isModal());
-        QVERIFY(dialog->labelText().contains(QStringLiteral(" bytes")));
-        dialog->findChild<QPushButton *>()->click();
+    // The person: answers as planned, cancels a download once it shows its
+    // bytes, and notes what the window was like when asked to program.
+    QStringList wanted;
+    QList<qint32> answers;
+    for (const QString &m : messages.split(' ', Qt::SkipEmptyParts)) {
+        wanted << kMessages.value(m.section(':', 0, 0));
+        const bool yesNo = (wanted.last().section('|', 1, 1).toInt() & 0xf) == 4;
+        answers << (m.endsWith(":Y") ? MsgAnswer::Yes : yesNo ? MsgAnswer::No : MsgAnswer::Ok);
+    }
+    answerer->plan(answers);
+    QString whenAsked; // the firmware path then, and what of the window was still busy
+    answerer->onMessage([&](const MessageRequest &m) {
+        if (m.title == "Program")
+            whenAsked = storedPath() + (window->mnu_about->isEnabled() ? "" : " menus") +
+                        (static_cast<ScalerLink &>(scalerLink()).isOpen() ? " link" : "");
+        if (m.style == 64 && has("swap"))
+            write(folder.filePath(kNames["I"]), swapped);
     });
-    presser.start(10);
-}
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        auto *dialog = window->findChild<QProgressDialog *>();
+        if (dialog && dialog->isVisible() && dialog->isModal() && dialog->value() > 0 &&
+            dialog->labelText().endsWith(" bytes"))
+            dialog->findChild<QPushButton *>()->click();
+    });
+    if (has("cancel"))
+        presser.start(10);
 
-bool TestUpdate::check()
-{
+    const qint64 peakBefore = peakResidentKiB();
+    bool ended = false;
     try {
         window->cmd_checkupdate_Click();
     } catch (const ProgramEnded &) {
-        return true;
+        ended = true;
     }
-    return false;
-}
 
-void TestUpdate::verifyIdle()
-{
-    QVERIFY(window->mnu_about->isEnabled());
-    QVERIFY(window->mnu_tools->menuAction()->isEnabled());
-    QVERIFY(window->mnu_file_path->isEnabled());
-    QVERIFY(window->cmd_programme_prog->isEnabled());
-    QVERIFY(window->cmd_checkupdate->isEnabled());
-    QVERIFY(!window->cmd_abort->isEnabled());
-    QVERIFY(!static_cast<ScalerLink &>(scalerLink()).isOpen());
-    QVERIFY(!window->busy());
-    QVERIFY(!window->findChild<QProgressDialog *>());
-}
-
-void TestUpdate::beforeTheFirmwareSite_data()
-{
-    QTest::addColumn<int>("level");
-    QTest::addColumn<QByteArray>("runningName");
-    QTest::addColumn<bool>("identifies");
-    QTest::addColumn<QList<qint32>>("answers");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QStringList>("requests");
-
-    const QString programRev = QStringLiteral("programmer.rev");
-    QTest::newRow("level 119, restart declined: no web access")
-        << 119 << QByteArray("ABC_12") << true << QList<qint32>{MsgAnswer::No}
-        << QStringList{kRestart} << QStringList{};
-    QTest::newRow("level 119, unit not identified: no web access")
-        << 119 << QByteArray("ABC_12") << false << QList<qint32>{MsgAnswer::Yes}
-        << QStringList{kRestart, kNotIdentified} << QStringList{};
-    QTest::newRow("level 119, identified after the restart")
-        << 119 << QByteArray("RUNNING") << true << QList<qint32>{MsgAnswer::Yes}
-        << QStringList{kRestart, kNotFound} << QStringList{programRev, "abc_s70_12.rev"};
-    QTest::newRow("level 120 trusts the running name")
-        << 120 << QByteArray("ABC_12") << true << QList<qint32>{} << QStringList{kNotFound}
-        << QStringList{programRev, "abc_12.rev"};
-    QTest::newRow("revision file named up to the first dot")
-        << 200 << QByteArray("Fw.Main") << true << QList<qint32>{} << QStringList{kNotFound}
-        << QStringList{programRev, "fw.rev"};
-    QTest::newRow("running name that is a path is never asked for")
-        << 120 << QByteArray("a/b") << true << QList<qint32>{} << QStringList{kUnknown}
-        << QStringList{programRev};
-    QTest::newRow("running name with a C1 control character is never asked for")
-        << 120
-        << QByteArray("ab\x85"
-                      "c")
-        << true << QList<qint32>{} << QStringList{kUnknown} << QStringList{programRev};
-    QTest::newRow("percent signs reach the site as they are")
-        << 120 << QByteArray("Ab%2X") << true << QList<qint32>{} << QStringList{kNotFound}
-        << QStringList{programRev, "ab%2x.rev"};
-    QTest::newRow("unit that names no file")
-        << 120 << QByteArray("") << true << QList<qint32>{} << QStringList{kNotIdentified}
-        << QStringList{programRev};
-}
-
-void TestUpdate::beforeTheFirmwareSite()
-{
-    QFETCH(int, level);
-    QFETCH(QByteArray, runningName);
-    QFETCH(bool, identifies);
-    QFETCH(QList<qint32>, answers);
-    QFETCH(QStringList, messages);
-    QFETCH(QStringList, requests);
-
-    VqSimOptions o;
-    o.level = level;
-    o.fwName = runningName;
-    o.ident = "ABC_S70_12";
-    o.noId = !identifies;
-    o.bootMs = 20;
-    start(o);
-    answerer->plan(answers);
-    QVERIFY(!check());
-
-    QCOMPARE(answerer->texts().join(QLatin1Char('|')), messages.join(QLatin1Char('|')));
-    QCOMPARE(site->requests(), requests);
-    for (const MessageRequest &m : answerer->messages())
-        if (m.text == kNotFound || m.text == kUnknown) {
-            QCOMPARE(m.style, MsgStyle::OkOnly);
-            QCOMPARE(m.title, QStringLiteral("Update"));
-        }
-    QCOMPARE(answerer->unplanned(), messages.size() - answers.size());
-    verifyIdle();
-}
-
-void TestUpdate::programRevisionFailures_data()
-{
-    QTest::addColumn<SiteServer::Fault>("fault");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<Setup>("setup");
-    QTest::addColumn<QString>("message");
-
-    using F = SiteServer::Fault;
-    using S = Setup;
-    const QByteArray good = revision(ownVersion(), "x", kInstaller);
-    const QByteArray text = good.left(good.indexOf("signature="));
-    QTest::newRow("404") << F::NotFound << good << S::Normal << kNotFound;
-    QTest::newRow("410") << F::Gone << good << S::Normal << kNotFound;
-    QTest::newRow("407") << F::ProxyAuth << good << S::Normal << kProxy;
-    QTest::newRow("500") << F::ServerError << good << S::Normal << kUnknown;
-    QTest::newRow("connection closed unanswered") << F::Refuse << good << S::Normal << kUnknown;
-    QTest::newRow("body cut short") << F::CutShort << good << S::Normal << kUnknown;
-    QTest::newRow("stalled") << F::Stall << good << S::Normal << kNoInternet;
-    QTest::newRow("site down") << F::None << good << S::SiteDown << kNoInternet;
-    QTest::newRow("format 2") << F::None
-                              << siteKey().signRevision(
-                                     QByteArray(text).replace("format=1", "format=2"))
-                              << S::Normal << kWrongRevision;
-    QTest::newRow("larger than 64 KiB")
-        << F::None << good + "# " + QByteArray(65 * 1024, 'x') + '\n'
-        << S::Normal << kWrongRevision;
-    QTest::newRow("unsigned") << F::None << text << S::Normal << kWrongRevision;
-    QTest::newRow("signed by another key")
-        << F::None << siteKey(1).signRevision(text) << S::Normal << kWrongRevision;
-    QTest::newRow("a byte changed after signing")
-        << F::None << QByteArray(good).replace("test site", "test sitf") << S::Normal
-        << kWrongRevision;
-    QTest::newRow("program built without a key") << F::None << good << S::NoKey << kWrongRevision;
-    QTest::newRow("installer named like a revision file")
-        << F::None << revision(ownVersion(), "x", QStringLiteral("setup.rev")) << S::Normal
-        << kWrongRevision;
-    QTest::newRow("installer above its 512 MiB limit")
-        << F::None << revision(ownVersion(), "x", kInstaller, MaximumInstallerSize + 1) << S::Normal
-        << kWrongRevision;
-}
-
-void TestUpdate::programRevisionFailures()
-{
-    QFETCH(SiteServer::Fault, fault);
-    QFETCH(QByteArray, content);
-    QFETCH(Setup, setup);
-    QFETCH(QString, message);
-
-    site->setFile(QStringLiteral("programmer.rev"), content);
-    site->setFault(QStringLiteral("programmer.rev"), fault);
-    if (setup == Setup::SiteDown)
-        setUpdateSiteBase(QStringLiteral("127.0.0.1:%1/updates/").arg(closedPort()));
-    if (setup == Setup::NoKey)
-        setUpdateSiteKey(QByteArray());
-    VqSimOptions o;
-    o.fwName = "VQ200_S70_1";
-    start(o);
-    const QStringList filesBefore = firmwareFolderFiles();
-    QVERIFY(!check());
-
-    // The check ends at the program's revision file; the firmware is not asked for.
-    QCOMPARE(answerer->texts(), QStringList{message});
-    QCOMPARE(answerer->messages().first().style, MsgStyle::OkOnly);
-    QCOMPARE(answerer->messages().first().title, QStringLiteral("Update"));
-    QVERIFY(!site->requests().contains(kFirmwareRevision));
-    QCOMPARE(webFetcher().ErrorCode() != 0, true);
-    verifyIdle();
-    QVERIFY(!env->logLines().isEmpty());
-    QVERIFY(env->logLines().last().contains(QStringLiteral("programmer.rev")));
-    QCOMPARE(firmwareFolderFiles(), filesBefore);
-}
-
-void TestUpdate::firmwareOffers_data()
-{
-    QTest::addColumn<QString>("siteLevel");
-    QTest::addColumn<QList<qint32>>("answers");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<bool>("programmed");
-
-    const QList<qint32> yesYes{MsgAnswer::Yes, MsgAnswer::Yes};
-    QTest::newRow("newer firmware taken and programmed")
-        << "121" << yesYes << QStringList{kNewerFirmware, kProgram, kFinished} << true;
-    QTest::newRow("same level downloaded anyway")
-        << "120" << yesYes << QStringList{kLatest, kProgram, kFinished} << true;
-    QTest::newRow("downloaded, not programmed")
-        << "121" << QList<qint32>{MsgAnswer::Yes, MsgAnswer::No}
-        << QStringList{kNewerFirmware, kProgram, kFinished} << false;
-    QTest::newRow("newer firmware declined")
-        << "121" << QList<qint32>{MsgAnswer::No} << QStringList{kNewerFirmware} << false;
-    QTest::newRow("older on the site: nothing to offer")
-        << "119" << QList<qint32>{} << QStringList{kFinished} << false;
-    QTest::newRow("level that is not a number: nothing to offer")
-        << "12a" << QList<qint32>{} << QStringList{kFinished} << false;
-}
-
-void TestUpdate::firmwareOffers()
-{
-    QFETCH(QString, siteLevel);
-    QFETCH(QList<qint32>, answers);
-    QFETCH(QStringList, messages);
-    QFETCH(bool, programmed);
-
-    const QByteArray image = VqSimulator::randomImage(20 * 32, 7);
-    site->setFile(kFirmwareRevision, revision(siteLevel, image, kFirmwareName));
-    site->setFile(kFirmwareName, image);
-    VqSimOptions o;
-    // The unit names its file in upper case; the site's files are lower case.
-    o.fwName = "VQ200_S70_1";
-    o.ident = "VQ200_S70_1";
-    o.level = 120;
-    o.bootMs = 20;
-    o.size = image.size();
-    start(o);
-
-    const bool downloads = messages.contains(kProgram);
-    QString pathWhenAsked;
-    answerer->onMessage([&](const MessageRequest &m) {
-        if (m.text == kProgram) {
-            pathWhenAsked = storedFirmwarePath();
-            QCOMPARE(m.style, MsgStyle::Question + MsgStyle::YesNo);
-            QCOMPARE(m.title, QStringLiteral("Program"));
-            // The window is usable again while the question waits.
-            QVERIFY(window->mnu_about->isEnabled());
-            QVERIFY(!static_cast<ScalerLink &>(scalerLink()).isOpen());
-        }
-    });
-    answerer->plan(answers);
-    QVERIFY(!check());
-
-    QCOMPARE(answerer->texts(), messages);
-    const QString folderPath = QDir::toNativeSeparators(env->programFolder()) + QDir::separator();
-    if (downloads) {
-        QCOMPARE(pathWhenAsked, folderPath);
-        QFile file(downloaded(kFirmwareName));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), image);
-        QCOMPARE(site->requests().last(), kFirmwareName);
-    } else {
-        QVERIFY(!QFile::exists(downloaded(kFirmwareName)));
-        QCOMPARE(storedFirmwarePath(), env->path(QStringLiteral("fw")));
-        QVERIFY(!site->requests().contains(kFirmwareName));
-    }
-    if (programmed) {
-        QCOMPARE(sim->lastUpload(), image);
-        QCOMPARE(window->status(), QStringLiteral("Programing Complete...."));
-    } else {
-        QCOMPARE(sim->blocksReceived(), 0);
-    }
-    verifyIdle();
-}
-
-void TestUpdate::redirectsAndCertificates_data()
-{
-    QTest::addColumn<SiteServer::Transport>("transport");
-    QTest::addColumn<bool>("trusted");
-    QTest::addColumn<QString>("redirect"); // with the ports of the HTTPS and the plain site
-    QTest::addColumn<QStringList>("messages");
-
-    using T = SiteServer::Transport;
-    QTest::newRow("trusted certificate, redirected to another HTTPS host")
-        << T::Tls << true << "https://localhost:{https}/updates/moved.rev"
-        << QStringList{kNewerFirmware};
-    QTest::newRow("redirected from HTTPS to plain HTTP on loopback")
-        << T::Tls << true << "http://127.0.0.1:{http}/updates/programmer.rev"
-        << QStringList{kUnknown};
-    QTest::newRow("certificate that the system does not trust")
-        << T::Tls << false << "" << QStringList{kUnknown};
-    QTest::newRow("loopback site redirected to another loopback address")
-        << T::Plain << false << "http://localhost:{http}/updates/moved.rev"
-        << QStringList{kNewerFirmware};
-}
-
-void TestUpdate::redirectsAndCertificates()
-{
-    QFETCH(SiteServer::Transport, transport);
-    QFETCH(bool, trusted);
-    QFETCH(QString, redirect);
-    QFETCH(QStringList, messages);
-
-    SiteServer https;
-    QString why;
-    QVERIFY2(https.start(&why, SiteServer::Transport::Tls), qPrintable(why));
-    const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
-    const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(before); });
-    if (trusted) {
-        QSslConfiguration tls = before;
-        tls.addCaCertificate(https.certificate());
-        QSslConfiguration::setDefaultConfiguration(tls);
-    }
-    SiteServer &served = transport == SiteServer::Transport::Tls ? https : *site;
-    const QByteArray own = revision(ownVersion(), "x", kInstaller);
-    served.setFile(QStringLiteral("programmer.rev"), own);
-    served.setFile(QStringLiteral("moved.rev"), own);
-    if (!redirect.isEmpty())
-        served.setRedirect(QStringLiteral("programmer.rev"),
-                           redirect.replace(QLatin1String("{https}"), QString::number(https.port()))
-                               .replace(QLatin1String("{http}"), QString::number(site->port())));
-    served.setFile(kFirmwareRevision, revision(QStringLiteral("121"), "image", kFirmwareName));
-    setUpdateSiteBase(served.base());
-    VqSimOptions o;
-    o.fwName = "VQ200_S70_1";
-    start(o);
-    const QStringList filesBefore = firmwareFolderFiles();
-    QVERIFY(!check());
-
-    QCOMPARE(answerer->texts(), messages);
-    QCOMPARE(firmwareFolderFiles(), filesBefore);
-    verifyIdle();
-}
-
-void TestUpdate::newerProgramTaken()
-{
-    // The key and the site as the vendor makes them.
-    const QByteArray installer = "#!/bin/sh\necho started > installer-started\n";
-    const QDir release(env->path(QStringLiteral("release")));
-    QVERIFY(release.mkpath(QStringLiteral(".")));
-    for (const auto &[name, bytes] :
-         {std::pair{kInstaller, installer},
-          std::pair{QStringLiteral("VQ200_S70_1.vq"), VqSimulator::randomImage(64, 3)}}) {
-        QFile file(release.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
-    const auto tool = [&](const QStringList &arguments) {
-        QProcess process;
-        process.setWorkingDirectory(release.path());
-        process.start(QStringLiteral(FW_UPDATE_SITE_TOOL), arguments);
-        const bool done = process.waitForFinished() && process.exitCode() == 0;
-        return done ? process.readAllStandardOutput() : QByteArray();
-    };
-    const QStringList newKey = QStringLiteral("--new-key site.pem").split(QLatin1Char(' '));
-    const QByteArray printed = tool(newKey);
-    QVERIFY(printed.startsWith("-DFLASHWRIGHT_UPDATE_KEY="));
-    const QByteArray publicKey = QByteArray::fromBase64(printed.mid(25).trimmed());
-    setUpdateSiteKey(publicKey);
-    QVERIFY(tool(newKey).isEmpty()); // an existing key is never replaced
-    QCOMPARE(QFile::permissions(release.filePath(QStringLiteral("site.pem"))) &
-                 (QFileDevice::ReadGroup | QFileDevice::ReadOther),
-             QFileDevice::Permissions());
-    QVERIFY(!tool(QStringLiteral("--key site.pem --out site --installer %1 --version %2 "
-                                 "--firmware VQ200_S70_1.vq 121")
-                      .arg(kInstaller, newerProgramVersion())
-                      .split(QLatin1Char(' ')))
-                 .isEmpty());
-    const QDir made(release.filePath(QStringLiteral("site")));
-    QCOMPARE(made.entryList(QDir::Files), (QStringList{kInstaller, QStringLiteral("programmer.rev"),
-                                                       kFirmwareRevision, kFirmwareName}));
-    for (const QString &name : made.entryList(QDir::Files)) {
-        QFile file(made.filePath(name));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        site->setFile(name, bytes);
-        // Whatever byte of a revision file is changed, it is refused.
-        QString why;
-        for (qsizetype i = 0; name.endsWith(QLatin1String(".rev")) && i < bytes.size(); ++i) {
-            QByteArray changed = bytes;
-            changed[i] = char(changed[i] ^ 1);
-            QVERIFY(!RevisionFile::parse(changed, publicKey, &why));
-        }
-    }
-    VqSimOptions o;
-    o.fwName = "VQ200_S70_1";
-    start(o);
-    QFile store(env->storeFile());
-    QVERIFY(store.open(QIODevice::ReadOnly));
-    const QByteArray storedBefore = store.readAll();
-    store.close();
-
-    answerer->plan({MsgAnswer::Yes});
-    QVERIFY(check());
-
-    QCOMPARE(answerer->texts(), (QStringList{kNewerProgram, kWillExit}));
-    QCOMPARE(answerer->messages().at(0).style, MsgStyle::Information + MsgStyle::YesNo);
-    QCOMPARE(answerer->messages().at(1).style, MsgStyle::Information);
-    QCOMPARE(answerer->messages().at(1).title, QStringLiteral("Updates"));
-    QCOMPARE(site->requests(), (QStringList{QStringLiteral("programmer.rev"), kInstaller}));
-    // The installer ran from its folder, detached; nothing of the normal ending ran.
-    QTRY_VERIFY(QFile::exists(downloaded(QStringLiteral("installer-started"))));
-    QVERIFY(store.open(QIODevice::ReadOnly));
-    QCOMPARE(store.readAll(), storedBefore);
-}
-
-void TestUpdate::newerProgramNotFetched_data()
-{
-    QTest::addColumn<SiteServer::Fault>("fault");
-    QTest::addColumn<bool>("wrongChecksum");
-    QTest::addColumn<bool>("cancel");
-    QTest::addColumn<qint32>("answer");
-    QTest::addColumn<QStringList>("messages");
-
-    using F = SiteServer::Fault;
-    QTest::newRow("declined") << F::None << false << false << qint32(MsgAnswer::No)
-                              << QStringList{kNewerProgram, kLatest};
-    QTest::newRow("installer missing") << F::NotFound << false << false << qint32(MsgAnswer::Yes)
-                                       << QStringList{kNewerProgram, kNotFound, kLatest};
-    QTest::newRow("installer with a wrong checksum")
-        << F::None << true << false << qint32(MsgAnswer::Yes)
-        << QStringList{kNewerProgram, kUnknown, kLatest};
-    // Cancel asks to abort the update: the firmware is not looked at either.
-    QTest::newRow("installer download cancelled")
-        << F::None << false << true << qint32(MsgAnswer::Yes)
-        << QStringList{kNewerProgram, kCancelled};
-}
-
-void TestUpdate::newerProgramNotFetched()
-{
-    QFETCH(SiteServer::Fault, fault);
-    QFETCH(bool, wrongChecksum);
-    QFETCH(bool, cancel);
-    QFETCH(qint32, answer);
-    QFETCH(QStringList, messages);
-
-    QByteArray installer = "#!/bin/sh\necho started > installer-started\n";
-    if (cancel) {
-        installer += '#' + QByteArray(256 * 1024, 'x') + '\n';
-        site->setChunkDelayMs(40);
-    }
-    site->setFile(QStringLiteral("programmer.rev"),
-                  revision(newerProgramVersion(), installer, kInstaller));
-    site->setFile(kInstaller,
-                  wrongChecksum ? QByteArray(installer).replace("started", "startex") : installer);
-    site->setFault(kInstaller, fault);
-    const QByteArray image = VqSimulator::randomImage(64, 3);
-    site->setFile(kFirmwareRevision, revision(QStringLiteral("120"), image, kFirmwareName));
-    VqSimOptions o;
-    o.fwName = "VQ200_S70_1";
-    start(o);
-
-    // The program's own update not taken: the check goes on with the firmware.
-    QTimer presser;
-    if (cancel)
-        cancelDownloadWhenShown(presser);
-    answerer->plan({answer, MsgAnswer::No});
-    QVERIFY(!check());
-    QCOMPARE(answerer->texts(), messages);
-    QCOMPARE(site->requests().last(), cancel ? kInstaller : kFirmwareRevision);
-    QVERIFY(!QFile::exists(downloaded(kInstaller)));
-    QCOMPARE(QDir(env->programFolder()).entryList(QDir::Files | QDir::Hidden).filter(kInstaller),
-             QStringList{});
-    verifyIdle();
-}
-
-void TestUpdate::installerNotStarted_data()
-{
-    QTest::addColumn<QByteArray>("installer");
-    QTest::addColumn<QByteArray>("swappedIn"); // written over it once downloaded
-    QTest::addColumn<QString>("logged");
-
-    QTest::newRow("not a program the system can start")
-        << QByteArray("this is not a program\n") << QByteArray() << "could not be started";
-    QTest::newRow("changed in the download folder after its download")
-        << QByteArray("#!/bin/sh\necho started > installer-started\n")
-        << QByteArray("#!/bin/sh\necho swapped > installer-started\n")
-        << "was changed after its download";
-}
-
-void TestUpdate::installerNotStarted()
-{
-    QFETCH(QByteArray, installer);
-    QFETCH(QByteArray, swappedIn);
-    QFETCH(QString, logged);
-
-    site->setFile(QStringLiteral("programmer.rev"),
-                  revision(newerProgramVersion(), installer, kInstaller));
-    site->setFile(kInstaller, installer);
-    const QByteArray image = VqSimulator::randomImage(64, 3);
-    site->setFile(kFirmwareRevision, revision(QStringLiteral("120"), image, kFirmwareName));
-    VqSimOptions o;
-    o.fwName = "VQ200_S70_1";
-    start(o);
-    answerer->onMessage([&](const MessageRequest &m) {
-        QFile file(downloaded(kInstaller));
-        if (m.text == kWillExit && !swappedIn.isEmpty())
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(swappedIn) == swappedIn.size());
-    });
-
-    answerer->plan({MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Yes, MsgAnswer::No});
-    QVERIFY(!check());
-    const QStringList texts = answerer->texts();
-    QCOMPARE(texts.size(), 4);
-    QCOMPARE(texts.at(0), kNewerProgram);
-    QCOMPARE(texts.at(1), kWillExit);
-    QCOMPARE(answerer->messages().at(2).title, QStringLiteral("Application problem"));
-    QCOMPARE(texts.at(3), kLatest);
-    QVERIFY(env->logLines().join(QLatin1Char('\n')).contains(logged));
-    // Neither run nor removed: the folder holds what was put there last.
-    QFile kept(downloaded(kInstaller));
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), swappedIn.isEmpty() ? installer : swappedIn);
-    verifyIdle();
-}
-
-void TestUpdate::olderFileInAnotherCase()
-{
-    // An earlier copy named as the unit names it, and the site's lower-case
-    // download next to it: neither is taken for the other.
-    const QByteArray image = VqSimulator::randomImage(20 * 32, 9);
-    site->setFile(kFirmwareRevision, revision(QStringLiteral("121"), image, kFirmwareName));
-    site->setFile(kFirmwareName, image);
-    QFile older(downloaded(QStringLiteral("VQ200_S70_1.vq")));
-    QVERIFY(older.open(QIODevice::WriteOnly));
-    older.write(VqSimulator::randomImage(20 * 32, 10));
-    older.close();
-    VqSimOptions o;
-    o.fwName = "VQ200_S70_1";
-    o.ident = "VQ200_S70_1";
-    o.bootMs = 20;
-    o.size = image.size();
-    start(o);
-
-    answerer->plan({MsgAnswer::Yes, MsgAnswer::Yes});
-    QVERIFY(!check());
-    QCOMPARE(answerer->texts(),
-             (QStringList{kNewerFirmware, kProgram,
-                          QStringLiteral("These firmware files differ only in upper and lower "
-                                         "case, so none of them was used:\r\nVQ200_S70_1.vq\r\n"
-                                         "vq200_s70_1.vq\r\nKeep only the right one in the "
-                                         "firmware folder."),
-                          kFinished}));
-    QCOMPARE(sim->blocksReceived(), 0);
-    QVERIFY(env->logLines().last().contains(QStringLiteral("differ only in case")));
-    verifyIdle();
-}
-
-void TestUpdate::failedDownloadKeepsEarlierFile_data()
-{
-    QTest::addColumn<SiteServer::Fault>("fault");
-    QTest::addColumn<Change>("change");
-    QTest::addColumn<QStringList>("messages");
-
-    using F = SiteServer::Fault;
-    const auto offered = [](const QString &message) {
-        return QStringList{kNewerFirmware, message};
-    };
-    QTest::newRow("cut short") << F::CutShort << Change::None << offered(kUnknown);
-    QTest::newRow("stalled") << F::Stall << Change::None << offered(kNoInternet);
-    QTest::newRow("wrong checksum") << F::None << Change::FlipByte << offered(kUnknown);
-    QTest::newRow("larger than its signed size") << F::None << Change::Longer << offered(kUnknown);
-    QTest::newRow("endless body without a length, memory flat")
-        << F::Endless << Change::None << offered(kUnknown);
-    QTest::newRow("cancelled in the progress dialog")
-        << F::None << Change::Cancel << offered(kCancelled);
-    QTest::newRow("missing") << F::NotFound << Change::None << offered(kNotFound);
-    QTest::newRow("revision file naming another unit's firmware")
-        << F::None << Change::OtherFirmware << QStringList{kWrongRevision};
-    QTest::newRow("firmware above its 64 MiB limit")
-        << F::None << Change::OverLimit << QStringList{kWrongRevision};
-}
-
-void TestUpdate::failedDownloadKeepsEarlierFile()
-{
-    QFETCH(SiteServer::Fault, fault);
-    QFETCH(Change, change);
-    QFETCH(QStringList, messages);
-
-    const QByteArray image = VqSimulator::randomImage(256 * 1024, 5);
-    // An endless body runs into the largest size a firmware file may have.
-    const qint64 signedSize = change == Change::OverLimit           ? MaximumFirmwareSize + 1
-                              : fault == SiteServer::Fault::Endless ? MaximumFirmwareSize
-                                                                    : -1;
-    site->setFile(
-        kFirmwareRevision,
-        revision(QStringLiteral("121"), image,
-                 change == Change::OtherFirmware ? QStringLiteral("vq200_s70_2.vq") : kFirmwareName,
-                 signedSize));
-    QByteArray served = image;
-    if (change == Change::FlipByte)
-        served[1000] = char(served[1000] ^ 1);
-    if (change == Change::Longer)
-        served += 'x';
-    site->setFile(kFirmwareName, served);
-    site->setFault(kFirmwareName, fault);
-    if (change == Change::Cancel)
-        site->setChunkDelayMs(40);
-    const QByteArray earlier = "the firmware downloaded last time";
-    QFile old(downloaded(kFirmwareName));
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write(earlier);
-    old.close();
-
-    VqSimOptions o;
-    o.fwName = "VQ200_S70_1";
-    start(o);
-    const QStringList filesBefore = firmwareFolderFiles();
-    QTimer presser;
-    if (change == Change::Cancel)
-        cancelDownloadWhenShown(presser);
-    answerer->plan({MsgAnswer::Yes});
-    const qint64 peakBefore = peakResidentKiB(true);
-    QVERIFY(!check());
-
-    QCOMPARE(answerer->texts(), messages);
-    QFile kept(downloaded(kFirmwareName));
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), earlier);
-    QCOMPARE(firmwareFolderFiles(), filesBefore);
-    QCOMPARE(storedFirmwarePath(), env->path(QStringLiteral("fw")));
-    verifyIdle();
-    if (fault != SiteServer::Fault::Endless)
-        return;
-        // However fast the site sends, what waits in memory stays bounded.
-#ifdef __SANITIZE_ADDRESS__
-    QSKIP("AddressSanitizer keeps freed memory in quarantine, so resident memory says nothing "
-          "about the fetcher here");
+    QCOMPARE(this->messages(), wanted);
+    QCOMPARE(site.requests(), named(asked));
+    const QStringList log = env->logLines();
+    QVERIFY2(logged.isEmpty() ? log.isEmpty() : !log.isEmpty() && log.last().contains(logged),
+             qPrintable(log.join('\n')));
+    QCOMPARE(ended, messages.endsWith("exit"));
+    if (ended)
+        QTRY_VERIFY(QFile::exists(env->path("ran")));
+    else
+        QVERIFY(idle() && !window->findChild<QProgressDialog *>() &&
+                !QFile::exists(env->path("ran")));
+    const QHash<QByteArray, QString> tags{
+        {earlier, "old"}, {image, "new"}, {installer, "new"}, {swapped, "swapped"}};
+    QStringList found;
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden))
+        if (folder.filePath(name) != env->logPath())
+            found << name + ':' + tags.value(contents(folder.filePath(name)), "other");
+    if (sim->blocksReceived() > 0)
+        found << "unit:" + tags.value(sim->lastUpload(), "other");
+    QStringList wantedLeft = named(left.contains("F:") ? left : left + " F:old");
+    found.sort();
+    wantedLeft.sort();
+    QCOMPARE(found, wantedLeft);
+    // A download points the firmware path at it, saved before the window,
+    // usable again, asks whether to program the unit.
+    const bool downloaded = left.contains("F:new");
+    const QString there = QDir::toNativeSeparators(folder.path()) + QDir::separator();
+    QCOMPARE(storedPath(), downloaded ? there : firmwareFolder());
+    QCOMPARE(whenAsked, downloaded ? there : QString());
+    QTRY_COMPARE(status->texts().contains("Programing Complete...."), left.contains("unit:new"));
+#ifndef __SANITIZE_ADDRESS__ // which keeps freed memory in quarantine
+    // However fast the site sends, what waits in memory stays bounded.
+    if (has("F:endless"))
+        QVERIFY2(peakResidentKiB() - peakBefore < 16 * 1024, "memory grew by 16 MiB or more");
 #endif
-    const qint64 grown = peakResidentKiB() - peakBefore;
-    QVERIFY2(grown < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB").arg(grown)));
 }
 
 QTEST_MAIN(TestUpdate)
