@@ -35,8 +35,13 @@ QStringList ScriptedAnswerer::shown() const
 {
     QStringList out;
     for (const MessageRequest &m : m_messages)
-        out.append(QStringLiteral("%1|%2|%3").arg(m.title).arg(m.style).arg(m.text));
+        out.append(shownAs(m.title, m.style, m.text));
     return out;
+}
+
+QString ScriptedAnswerer::shownAs(const QString &title, int style, const QString &text)
+{
+    return QStringLiteral("%1|%2|%3").arg(title).arg(style).arg(text);
 }
 
 void ScriptedAnswerer::clear()

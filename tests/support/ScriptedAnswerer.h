@@ -27,6 +27,7 @@ public:
     QStringList texts() const;
     // Each message as the person saw it: "title|style|text".
     QStringList shown() const;
+    static QString shownAs(const QString &title, int style, const QString &text);
     int unplanned() const { return m_unplanned; }
     void clear();
 

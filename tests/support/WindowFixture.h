@@ -47,6 +47,10 @@ protected:
     void writeFirmware(const QString &name, const QByteArray &image);
     // Each message as "title|style|text".
     QStringList messages() const { return answerer->shown(); }
+    static QString message(const QString &title, int style, const QString &text)
+    {
+        return ScriptedAnswerer::shownAs(title, style, text);
+    }
     // Runs action in the window's pass over input once the unit has received
     // at least blocks blocks of an upload.
     void atBlock(int blocks, std::function<void()> action);
