@@ -25,8 +25,8 @@ struct Fixture
         palette.setColor(QPalette::Window, Qt::gray);
         palette.setColor(QPalette::WindowText, Qt::red);
         bar.setPalette(palette);
-        // 200 pixels of surface: two pixels to a unit.
-        bar.setFixedSize(bar.contentsMargins().left() + 200 + bar.contentsMargins().right(), 60);
+        // 150 pixels of surface: a unit and a half each, so that the bar's edge rounds.
+        bar.setFixedSize(bar.contentsMargins().left() + 150 + bar.contentsMargins().right(), 60);
     }
     QImage shown() { return bar.grab(bar.contentsRect()).toImage(); }
     // What it must show: text centred in the text colour on the background, and over the first
@@ -40,7 +40,7 @@ struct Fixture
         painter.setPen(Foreground);
         painter.drawText(image.rect(), Qt::AlignCenter, text);
         painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
-        painter.fillRect(0, 0, 2 * units, image.height(),
+        painter.fillRect(0, 0, qRound(1.5 * units), image.height(),
                          QColor::fromRgb(~(Background.rgb() ^ Foreground.rgb())));
         return image;
     }

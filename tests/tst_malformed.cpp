@@ -28,7 +28,8 @@ constexpr int kBlocks = 256;
 const QByteArray kImage = VqSimulator::randomImage(kBlocks * 32, 7);
 // Longer than any line or path; control characters that would split a log or store line.
 const QString kLong(100000, 'x');
-const QString kControl = QString("a") + QChar(0) + "\x01\x1b[31m\r\n\tb";
+const QString kControl =
+    QString("a") + QChar(0) + "\x01\x1b[31m\r\n\tb" + QChar(0x85) + QChar(0x2028);
 
 // Keys stored over a unit on TCP (COM1: a unit on a pseudo-terminal), the caption, the presses (I:
 // Get Ident, P: Update Firmware), each message until close (none: success), each line of the log
@@ -308,7 +309,8 @@ void TestMalformed::scenario()
     QCOMPARE(lines.size(), c.logged.size());
     for (qsizetype i = 0; i < lines.size(); ++i) // each on one line, quoting the start of a setting
         QVERIFY2(lines[i].contains(expand(c.logged[i])) &&
-                     !lines[i].contains(QRegularExpression("[\\x00-\\x1f]|^Settings: .{400}")),
+                     !lines[i].contains(
+                         QRegularExpression("[\\x00-\\x1f\\x7f-\\x9f\\x{2028}]|^Settings: .{400}")),
                  qPrintable(lines[i].left(300)));
     c.stored.insert(c.saved);
     if (QFileInfo(env->storeFile()).isFile()) // the window's position, written at every close

@@ -348,7 +348,7 @@ void TestUpdate::check()
     if (has("cancel"))
         presser.start(10);
 
-    const qint64 peakBefore = peakResidentKiB();
+    [[maybe_unused]] const qint64 peakBefore = peakResidentKiB();
     bool ended = false;
     try {
         window->cmd_checkupdate_Click();
