@@ -130,7 +130,7 @@ private Q_SLOTS:
         QFETCH(int, error);
         QFETCH(QString, files);
         QFETCH(QString, after);
-        folder("old", {"a.vq", "y.bin", "alpha/", "Sub/"});
+        folder("old", {"a.vq", "B.vq", "y.bin", "alpha/", "Sub/"});
         folder("fw", files.split(u' ', Qt::SkipEmptyParts));
         start({{"Firmware", before.isEmpty() ? before : env->path(before)}});
         answerer->clear(); // "Firmware path not set" at start
@@ -150,7 +150,7 @@ private Q_SLOTS:
                 d->cmd_cancel->click();
         });
         window->mnu_file_path->trigger();
-        QCOMPARE(opened, before == "old" ? "Path Selection / old / .. alpha Sub / a.vq"
+        QCOMPARE(opened, before == "old" ? "Path Selection / old / .. alpha Sub / a.vq B.vq"
                                          : "Path Selection / program / .. / ");
         const bool told = after == "told";
         QCOMPARE(open, told);
@@ -231,7 +231,7 @@ private Q_SLOTS:
                  "10.1.2.123 10001");
         // The link may reach only this machine: a loopback port that refuses.
         dialog->txt_ethaddress->setText("127.0.0.1");
-        dialog->txt_ethport->setText("9");
+        dialog->txt_ethport->setText("10009"); // five digits, kept whole
         for (const QString &name : click.split(u' ', Qt::SkipEmptyParts))
             dialog->findChild<QRadioButton *>(name)->click();
         (saved.isEmpty() ? dialog->cmd_cancel : dialog->okbutton)->click();
@@ -241,7 +241,7 @@ private Q_SLOTS:
             QCOMPARE(portWhenReopened, texts.value(0));
             for (QString &key : keys)
                 key = openSettingsStore()->value(key).toString();
-            QCOMPARE(keys.join(u' '), saved + " 127.0.0.1 9"); // the boxes, shown or not
+            QCOMPARE(keys.join(u' '), saved + " 127.0.0.1 10009"); // the boxes, shown or not
         }
     }
 

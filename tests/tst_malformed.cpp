@@ -197,7 +197,9 @@ void TestMalformed::scenario_data()
     row("comma-separated text without quotes", {}, com1, "", {}, {}, {{par, "57600,n,8,1"}}, "<",
         file("[Programmer]\nSerial Parameters=57600, n, 8, 1\n"));
     row("text in Latin-1", {}, ip, "", {}, {"\"Comms Name\" holds text that is not UTF-8"}, zero,
-        "<", file("[Programmer]\nComms Name=Salle n\xb0 3\nComms Type=0\n"));
+        "<",
+        file("[Programmer]\nComms Name=Salle n\xb0 3 " + QByteArray(500, 'x') +
+             "\nComms Type=0\n"));
     row("store file is a folder", {}, com1, "",
         {message("Application problem", 48,
                  "Error 8030\r\nThe settings were not saved.\r\nThey "

@@ -114,14 +114,13 @@ void TestUpdate::check_data()
     // site (kNames: P this program's version, I a script that marks that it
     // ran, R level 121 of F, F 640 bytes), changed: "P=new", "R=N" a version;
     // "X:" a fault of SiteServer, or "flip" a byte changed after signing,
-    // "long" a byte more, "name" another named, "huge" above the limit,
-    // "fmt2", "big", "unsigned", "key2", "moved" or "tohttp" a redirect to M;
-    // "tls", "untrusted", "down", "nokey", "tool" (the vendor's site), "bad"
-    // or "swap" (an installer that does not start or is changed before),
-    // "cancel", "old=" the earlier firmware's name. messages: keys of
-    // kMessages, ":Y" answered Yes. asked: the site's requests. logged: in the
-    // log's last line (empty: no log). left: the download folder's files and
-    // what the unit received, old, new or swapped ("F:old" unless F is named).
+    // "long" a byte more ("unsized": sent without a length), "name" another named, "huge" above the
+    // limit, "fmt2", "big", "unsigned", "key2", "moved" or "tohttp" a redirect to M; "tls",
+    // "untrusted", "down", "nokey", "tool" (the vendor's site), "bad" or "swap" (an installer that
+    // does not start or is changed before), "cancel", "old=" the earlier firmware's name. messages:
+    // keys of kMessages, ":Y" answered Yes. asked: the site's requests. logged: in the log's last
+    // line (empty: no log). left: the download folder's files and what the unit received, old, new
+    // or swapped ("F:old" unless F is named).
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("messages");
     QTest::addColumn<QString>("asked");
@@ -185,6 +184,7 @@ void TestUpdate::check_data()
     row("firmware stalled", "F:stall", "newfw:Y e3", "P R F", "nothing arrived");
     row("firmware's checksum wrong", "F:flip", "newfw:Y e2", "P R F", "its sha256");
     row("firmware longer than signed", "F:long", "newfw:Y e2", "P R F", "larger than 640 bytes");
+    row("a byte longer, sent without a length", "F:unsized", "newfw:Y e2", "P R F", "than 640");
     row("endless firmware, memory flat", "F:endless", "newfw:Y e2", "P R F", "than 67108864");
     row("firmware cancelled", "F:stall cancel", "newfw:Y e5", "P R F", "cancelled by the user");
     row("firmware missing", "F:404", "newfw:Y e1", "P R F", "(code 1)");
@@ -251,7 +251,7 @@ void TestUpdate::check()
     for (const QString x : {"P", "I", "R", "F"}) {
         if (has(x + ":flip"))
             body[x][3] = char(body[x][3] ^ 1);
-        if (has(x + ":long"))
+        if (has(x + ":long") || has(x + ":unsized"))
             body[x] += 'x';
         QString how = value(x + ':', QString());
         if (how == "moved" || how == "tohttp") {

@@ -54,18 +54,19 @@ void SiteServer::answer(QTcpSocket *socket)
         const auto [body, how] = m_files.value(name, {QByteArray(), QStringLiteral("404")});
         const bool cut = how == QLatin1String("cut"), half = cut || how == QLatin1String("stall");
         const bool endless = how == QLatin1String("endless");
+        const bool unsized = how == QLatin1String("unsized"); // no length: ends as it closes
         QByteArray status = how.section(QLatin1Char(' '), 0, 0).toLatin1();
         status = status.toInt() > 0 ? status : "200";
         const QByteArray location = how.section(QLatin1Char(' '), 1).toUtf8();
         // After a redirect the connection is closed, or a client over TLS may ask again on it.
-        socket->write(
-            "HTTP/1.1 " + status + " -\r\n" +
-            (endless ? QByteArray("Connection: close\r\n")
-                     : "Content-Length: " + QByteArray::number(status == "200" ? body.size() : 0) +
-                           "\r\n") +
-            (location.isEmpty() ? QByteArray()
-                                : "Location: " + location + "\r\nConnection: close\r\n") +
-            "\r\n");
+        socket->write("HTTP/1.1 " + status + " -\r\n" +
+                      (endless || unsized
+                           ? QByteArray("Connection: close\r\n")
+                           : "Content-Length: " +
+                                 QByteArray::number(status == "200" ? body.size() : 0) + "\r\n") +
+                      (location.isEmpty() ? QByteArray()
+                                          : "Location: " + location + "\r\nConnection: close\r\n") +
+                      "\r\n");
         if (endless) {
             const auto more = [socket] {
                 if (socket->bytesToWrite() < 64 * 1024)
@@ -75,7 +76,9 @@ void SiteServer::answer(QTcpSocket *socket)
             more();
             return;
         }
-        if (!location.isEmpty()) {
+        if (unsized)
+            socket->write(body);
+        if (!location.isEmpty() || unsized) {
             socket->disconnectFromHost();
             return;
         }

@@ -26,7 +26,8 @@ public:
     // /updates/<name> is answered with body, or as how says: an HTTP status
     // ("404"; "302 <location>"); "stall" or "cut", the whole length and half
     // the body, then nothing, or the connection closed; "endless", no length,
-    // then bytes as fast as the connection takes them. Any other how: the
+    // then bytes as fast as the connection takes them; "unsized", no length,
+    // the body, then the connection closed. Any other how: the
     // body. A name never set gets 404.
     void setFile(const QString &name, const QByteArray &body, const QString &how = {})
     {
