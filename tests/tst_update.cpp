@@ -4,6 +4,7 @@
 #include "FlashwrightVersion.h"
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
+#include "RevisionFile.h"
 #include "ScalerLink.h"
 #include "ScalerSettings.h"
 #include "SiteKey.h"
@@ -303,6 +304,18 @@ void TestUpdate::check()
         QCOMPARE(made.entryList(QDir::Files), named("P I R F"));
         for (const QString &name : made.entryList(QDir::Files))
             site.setFile(name, contents(made.filePath(name)));
+        // Whatever byte of a revision file it made is changed, the program refuses it.
+        const QByteArray key = QByteArray::fromBase64(printed.mid(25).trimmed());
+        for (const QString &name : made.entryList({"*.rev"}, QDir::Files)) {
+            const QByteArray bytes = contents(made.filePath(name));
+            QString why;
+            for (qsizetype i = 0; i < bytes.size(); ++i) {
+                QByteArray changed = bytes;
+                changed[i] = char(changed[i] ^ 1);
+                QVERIFY2(!RevisionFile::parse(changed, key, &why),
+                         qPrintable(name + ' ' + QString::number(i)));
+            }
+        }
     }
 
     // The unit, the download folder with an earlier firmware, and the program.
