@@ -281,7 +281,8 @@ void TestUpdate::check()
         QCOMPARE(tool("--new-key site.pem"), 0);
         const QByteArray printed = said;
         QVERIFY(printed.startsWith("-DFLASHWRIGHT_UPDATE_KEY="));
-        setUpdateSiteKey(QByteArray::fromBase64(printed.mid(25).trimmed()));
+        const QByteArray key = QByteArray::fromBase64(printed.mid(25).trimmed());
+        setUpdateSiteKey(key);
         QVERIFY(tool("--new-key site.pem") != 0); // never replaced
         QVERIFY(!(QFile::permissions(release.filePath("site.pem")) &
                   (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
@@ -305,7 +306,6 @@ void TestUpdate::check()
         for (const QString &name : made.entryList(QDir::Files))
             site.setFile(name, contents(made.filePath(name)));
         // Whatever byte of a revision file it made is changed, the program refuses it.
-        const QByteArray key = QByteArray::fromBase64(printed.mid(25).trimmed());
         for (const QString &name : made.entryList({"*.rev"}, QDir::Files)) {
             const QByteArray bytes = contents(made.filePath(name));
             QString why;
