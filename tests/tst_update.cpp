@@ -2,7 +2,6 @@
 // each message with its text, style and title, what the site was asked for,
 // the log, the files left, the firmware path, and the window idle again.
 #include "FlashwrightVersion.h"
-#include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "RevisionFile.h"
 #include "ScalerLink.h"
@@ -226,8 +225,9 @@ void TestUpdate::check()
     if (has("down"))
         site = SiteServer(); // nothing listens there any more
     setUpdateSiteKey(has("nokey") ? QByteArray() : kSiteKey.publicKey());
-    const QByteArray installer = has("bad") ? "not a program\n" : "#!/bin/sh\necho > ../ran\n";
-    const QByteArray swapped = "#!/bin/sh\necho swapped > ../ran\n";
+    const QByteArray ran = QFile::encodeName(env->path("ran"));
+    const QByteArray installer = has("bad") ? "not a program\n" : "#!/bin/sh\necho > " + ran + '\n';
+    const QByteArray swapped = "#!/bin/sh\necho swapped > " + ran + '\n';
     const QByteArray image = VqSimulator::randomImage(640, 7);
     QHash<QString, QByteArray> body{{"I", installer}, {"F", image}};
     for (const QString x : {"P", "R"}) {
@@ -320,7 +320,8 @@ void TestUpdate::check()
 
     // The unit, the download folder with an earlier firmware, and the program.
     const QByteArray earlier = "the firmware downloaded last time";
-    const QDir folder(env->programFolder());
+    const QDir folder(env->paths().downloadFolder);
+    QVERIFY(folder.mkpath(QStringLiteral(".")));
     write(folder.filePath(value("old=", kNames["F"])), earlier);
     VqSimOptions unit;
     unit.fwName = value("name=", "VQ_S70_1").toLatin1();
@@ -330,7 +331,7 @@ void TestUpdate::check()
     unit.bootMs = 20;
     unit.size = image.size();
     startWindow(unit);
-    dynamic_cast<WebFetcher &>(webFetcher()).setStallTimeout(400);
+    dynamic_cast<WebFetcher &>(window->fetcher()).setStallTimeout(400);
     const auto storedPath = [] { return openSettingsStore()->value("Firmware").toString(); };
 
     // The person: answers as planned, cancels a download once it shows its
@@ -347,7 +348,7 @@ void TestUpdate::check()
     answerer->onMessage([&](const MessageRequest &m) {
         if (m.title == "Program")
             whenAsked = storedPath() + (window->mnu_about->isEnabled() ? "" : " menus") +
-                        (static_cast<ScalerLink &>(scalerLink()).isOpen() ? " link" : "");
+                        (static_cast<ScalerLink &>(window->link()).isOpen() ? " link" : "");
         if (m.style == 64 && has("swap"))
             write(folder.filePath(kNames["I"]), swapped);
     });
