@@ -354,7 +354,7 @@ void frm_programme::cmd_checkupdate_Click()
     const bool wasBusy = m_busy;
     setBusy(true);
     const auto restoreBusy = qScopeGuard([&] { setBusy(wasBusy); });
-    UpdateCheck(*this, programFolder()).run();
+    UpdateCheck(*this, programFolder(), m_updateSite).run();
 }
 
 qint16 frm_programme::ask(const QString &text, qint32 style, const QString &title)

@@ -45,6 +45,8 @@ public:
 
     // True while a command that talks to the unit runs.
     bool busy() const { return m_busy; }
+    // The update site "Check Update" reaches (a local mirror); the built one until set.
+    void setUpdateSite(const QString &base) { m_updateSite = base; }
 
     // ProgrammerWindow
     void setStatus(const QString &text) override;
@@ -113,6 +115,7 @@ private:
 
     bool m_busy = false;
     bool m_checking = false;
+    QString m_updateSite = builtInUpdateSite();
     bool m_inInputPass = false;
     QPointer<QProgressDialog> m_download;
     QString m_downloadName;

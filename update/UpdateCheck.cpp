@@ -1,5 +1,6 @@
 #include "UpdateCheck.h"
 
+#include "ErrorControl.h"
 #include "FlashwrightVersion.h"
 #include "LinkInstances.h"
 #include "ProcessEnd.h"
@@ -17,8 +18,9 @@ const QString kUpdates = QStringLiteral("Updates");
 const qint32 kAsk = MsgStyle::Information + MsgStyle::YesNo;
 } // namespace
 
-QString fetchErrorMessage(qint32 code)
+QString fetchErrorMessage(qint32 code, const QDateTime &signedAt, const QDate &today)
 {
+    const QString signedOn = signedAt.toLocalTime().date().toString(Qt::ISODate);
     switch (code) {
     case FetchError::NotFound:
         return QStringLiteral("Web Page not found");
@@ -34,15 +36,27 @@ QString fetchErrorMessage(qint32 code)
     case FetchError::BadRevisionFile:
         return QStringLiteral("Wrong version of revision file on web site\r\n"
                               "Ensure that the programmer is the latest version");
+    case FetchError::Expired:
+        return QStringLiteral("The update site has not been refreshed since %1.\r\n"
+                              "This computer's date is %2.\r\n"
+                              "If that date is wrong, correct it; otherwise ask the vendor to "
+                              "refresh the update site.")
+            .arg(signedOn, today.toString(Qt::ISODate));
+    case FetchError::SignedInFuture:
+        return QStringLiteral("The update site's files were signed on %1,\r\n"
+                              "later than this computer's date, %2.\r\n"
+                              "Correct this computer's date and time, then check again.")
+            .arg(signedOn, today.toString(Qt::ISODate));
     default:
         return QString();
     }
 }
 
-UpdateCheck::UpdateCheck(UpdateCheckWindow &window, const QString &programFolder)
+UpdateCheck::UpdateCheck(UpdateCheckWindow &window, const QString &programFolder,
+                         const QString &siteBase)
     : m_window(window),
       m_trap(QStringLiteral("frm_programme"), QStringLiteral("cmd_checkupdate_click")),
-      m_base(updateSiteBase()), m_programFolder(programFolder)
+      m_base(siteBase), m_programFolder(programFolder)
 {}
 
 void UpdateCheck::run()
@@ -209,6 +223,12 @@ bool UpdateCheck::askForFirmware()
         });
         m_questionAsked = true;
     }
+    // Never below the unit's level: an older firmware is a sign of an old
+    // site, worth a line in the log.
+    if (!m_questionAsked)
+        ErrorCtl().Adddebug(QStringLiteral("Update: \"%1\" offers no level at or above the unit's "
+                                           "%2; nothing is offered")
+                                .arg(firmwareRevisionName(m_firmwareName), m_firmwareLevel));
     return m_questionAsked && lastAnswer == MsgAnswer::Yes;
 }
 
@@ -264,7 +284,9 @@ void UpdateCheck::tell(const QString &text, qint32 style, const QString &title)
 
 void UpdateCheck::showFetchError(qint32 code)
 {
-    const QString message = fetchErrorMessage(code);
+    const bool dated = code == FetchError::Expired || code == FetchError::SignedInFuture;
+    const QString message = fetchErrorMessage(
+        code, dated ? webFetcher().RefusedSigningTime() : QDateTime(), QDate::currentDate());
     if (!message.isEmpty())
-        m_window.ask(message, MsgStyle::OkOnly, kUpdate);
+        m_window.ask(message, dated ? MsgStyle::Exclamation : MsgStyle::OkOnly, kUpdate);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Trap.h"
+#include "UpdateSite.h"
 #include "WebFetcherInterface.h"
 
 #include <QString>
@@ -37,7 +38,9 @@ public:
 class UpdateCheck
 {
 public:
-    UpdateCheck(UpdateCheckWindow &window, const QString &programFolder);
+    // Checks the site at siteBase (a host name followed by "updates/").
+    UpdateCheck(UpdateCheckWindow &window, const QString &programFolder,
+                const QString &siteBase = builtInUpdateSite());
     void run();
 
     // The lowest firmware level that reports its file name without a restart.
@@ -70,5 +73,6 @@ private:
 };
 
 // The message for an error code of the internet component; empty for a code
-// that has none.
-QString fetchErrorMessage(qint32 code);
+// that has none. Codes 7 and 8 name when the refused file was signed and
+// today's date, so that a clock far wrong shows.
+QString fetchErrorMessage(qint32 code, const QDateTime &signedAt = {}, const QDate &today = {});
