@@ -77,6 +77,10 @@ ErrorControl::Row ErrorControl::rowFor(qint32 n)
     case 8030:
         return {lines({numbered, QStringLiteral("The settings were not saved.")}), excl,
                 After::Answer, true};
+    case 8031:
+        return {lines({numbered, QStringLiteral("The installer changed after its download and was "
+                                                "not started.")}),
+                excl, After::Answer, true};
     case 9000:
         return {QStringLiteral("Error test"), exclYesNo, After::Answer};
     case 9001:

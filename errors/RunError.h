@@ -26,6 +26,7 @@ public:
         ObjectNotSet = 91,
         // The program's own numbers.
         SettingsNotSaved = 8030, // the settings store could not be written; says where it is
+        InstallerChanged = 8031, // a downloaded installer no longer hashes as signed; says how
     };
 
     // A failure with the standard text of its number.

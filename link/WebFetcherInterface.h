@@ -51,6 +51,10 @@ public:
     // file signed. False when there is no such file; throws RunError when it
     // is there but was changed since, or cannot be started.
     virtual bool StartInstaller(const QString &folder) = 0;
+    // The same check alone, before the person is told that the program ends:
+    // false when there is no such file; throws RunError 8031 when it was
+    // changed since, and removes it.
+    virtual bool VerifyInstaller(const QString &folder) = 0;
     // When the revision file refused last for its dates (codes 7 and 8) was signed.
     virtual QDateTime RefusedSigningTime() = 0;
 };

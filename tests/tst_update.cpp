@@ -16,6 +16,7 @@
 #include "frm_programme.h"
 
 #include <QAction>
+#include <QChildEvent>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -70,6 +71,9 @@ const QHash<QString, QString> kMessages{
                 "refresh the update site."},
     {"future", "Update|48|The update site's files were signed on %1,\r\nlater than this "
                "computer's date, %2.\r\nCorrect this computer's date and time, then check again."},
+    {"changed", "Application problem|48|Error 8031\r\nThe installer changed after its download "
+                "and was not started.\r\n%1 now holds %2 bytes with sha256 %3, not the %4 bytes "
+                "with sha256 %5 that its revision file signed. It was removed."},
     {"problem", "Application problem|52|An Error Occured in the application\r\nAttempt to "
                 "continue?"}};
 
@@ -88,6 +92,21 @@ QStringList named(const QString &list)
     }
     return out;
 }
+
+// Runs an action as each child of the watched object goes away, such as a
+// download's progress dialog once its file is saved.
+class WhenGone : public QObject
+{
+public:
+    std::function<void()> action = [] {};
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::ChildAdded)
+            connect(static_cast<QChildEvent *>(event)->child(), &QObject::destroyed, this,
+                    [this] { action(); });
+        return false;
+    }
+};
 
 QByteArray contents(const QString &path)
 {
@@ -138,8 +157,9 @@ void TestUpdate::check_data()
     // "expired", "future" (signed two days ahead), "moved" or "tohttp" a
     // redirect to M; "tls", "untrusted", "down", "seen" (a check saw every
     // serial one higher before), "tool" (the vendor's site; "rotate": the
-    // vendor replaces A by B, a check follows, then A signs P), "bad" or
-    // "swap" (an installer that does not start, or is changed before), "cancel", "old=" the earlier
+    // vendor replaces A by B, a check follows, then A signs P), "bad", "swap"
+    // or "late" (an installer that does not start, or is changed after its
+    // download or while the program ends), "cancel", "old=" the earlier
     // firmware's name. messages: keys of kMessages, ":Y" answered Yes. asked:
     // the site's requests. logged: the log's lines, each holding its piece
     // between "|". left: the download folder's files, what the unit received,
@@ -159,6 +179,8 @@ void TestUpdate::check_data()
     row("not identified after the restart", "level=119 noid", "restart:Y noscaler", "");
     row("restarted, named by its identification", "level=119 name=X", "restart:Y newfw", "K P R");
     row("revision file named up to the first dot", "name=Fw.Main", "e1", "K P fw.rev", "fw.rev");
+    row("revision of the stem's firmware, not the unit's", "name=VQ_S70_1.x", "e6", "K P R",
+        "describes \"vq_s70_1.vq\", not the unit's \"vq_s70_1.x.vq\"");
     row("running name that is a path", "name=a/b", "e2", "K P", "a/b.rev\" was not fetched");
     row("running name with a C1 control", "name=ab\u0085c", "e2", "K P", "not a plain file name");
     row("percent signs reach the site as they are", "name=Ab%2X", "e1", "K P ab%2x.rev", "code 1");
@@ -212,8 +234,10 @@ void TestUpdate::check_data()
     row("installer cancelled", "P=new I:stall cancel", "newprog:Y e5", "K P I", "cancelled by");
     row("installer not started", "P=new bad", "newprog:Y exit problem newfw", "K P I R",
         "could not be started", "I:new");
-    row("installer changed after download", "P=new swap", "newprog:Y exit problem newfw", "K P I R",
-        "was changed after its", "I:swapped");
+    row("installer changed after its download", "P=new swap", "newprog:Y changed newfw", "K P I R",
+        "8031 Desc:");
+    row("installer changed as the program ends", "P=new late", "newprog:Y exit changed newfw",
+        "K P I R", "8031 Desc:");
     // The unit's firmware on the site.
     row("newer firmware programmed", "", "newfw:Y program:Y done", "K P R F", "", "F:new unit:new");
     row("vendor's site: firmware", "tool", "newprog:N newfw:Y program done", "K P R F", "",
@@ -268,6 +292,9 @@ void TestUpdate::check()
     QHash<QString, QString> texts = kMessages;
     texts["expired"] = texts["expired"].arg(day(-40), day(0));
     texts["future"] = texts["future"].arg(day(2), day(0));
+    texts["changed"] = texts["changed"].arg(QDir::toNativeSeparators(folder.filePath("setup.sh")),
+                                            QString::number(swapped.size()), sha(swapped),
+                                            QString::number(installer.size()), sha(installer));
     // The texts a list of kMessages keys stands for, and the answers planned.
     QList<qint32> answers;
     const auto shownFor = [&](const QString &keys) {
@@ -473,9 +500,13 @@ void TestUpdate::check()
         if (m.title == "Program")
             whenAsked = storedPath() + (window->mnu_about->isEnabled() ? "" : " menus") +
                         (static_cast<ScalerLink &>(scalerLink()).isOpen() ? " link" : "");
-        if (m.style == 64 && has("swap"))
+        if (m.style == 64 && has("late"))
             write(folder.filePath(kNames["I"]), swapped);
     });
+    WhenGone gone;
+    if (has("swap"))
+        gone.action = [&] { write(folder.filePath(kNames["I"]), swapped); };
+    window->installEventFilter(&gone);
     QTimer presser;
     QObject::connect(&presser, &QTimer::timeout, [&] {
         auto *dialog = window->findChild<QProgressDialog *>();
@@ -495,6 +526,7 @@ void TestUpdate::check()
     } catch (const ProgramEnded &) {
         ended = true;
     }
+    window->removeEventFilter(&gone);
 
     QCOMPARE(this->messages(), wanted);
     QCOMPARE(site.requests().mid(askedBefore), named(asked));

@@ -163,13 +163,22 @@ bool UpdateCheck::offerOwnRelease()
 
 void UpdateCheck::installRelease()
 {
+    // Hashed again before the person is told that the program ends: one
+    // changed since its download is reported and removed, and the check goes
+    // on with the firmware.
+    bool unchanged = false;
+    m_trap([&] {
+        webFetcher().VerifyInstaller(m_downloadFolder);
+        unchanged = true;
+    });
+    if (!unchanged)
+        return;
     tell(QStringLiteral("The application will now exit and install the updates"),
          MsgStyle::Information, kUpdates);
     // The installer replaces the program, so nothing of the normal ending
-    // runs. One that is there but was changed since its download, or will
-    // not start, is reported and the program stays, rather than ending with
-    // nothing installed; one that is not there at all ends the program all
-    // the same.
+    // runs. One that changes now or will not start is reported and the
+    // program stays, rather than ending with nothing installed; one that is
+    // not there at all ends the program all the same.
     bool end = false;
     m_trap([&] {
         webFetcher().StartInstaller(m_downloadFolder);
@@ -187,11 +196,25 @@ bool UpdateCheck::offerFirmware()
         return false;
     }
     qint16 fetched = 0;
+    const QString revision = firmwareRevisionName(m_firmwareName);
     m_trap([&] {
-        QString name = firmwareRevisionName(m_firmwareName);
+        QString name = revision;
         fetched = webFetcher().DownloadFile(m_base, name, 0, &m_window);
     });
-    if (fetched != 0 && askForFirmware())
+    if (fetched == 0)
+        return true;
+    // A revision file may describe another firmware with the same stem
+    // ("vq.main.vq" and "vq.vq"): that is found out before anything is asked.
+    QString described;
+    m_trap([&] { described = webFetcher().UpdateFileName(); });
+    if (described != m_firmwareName) {
+        ErrorCtl().Adddebug(QStringLiteral("Update: \"%1\" describes \"%2\", not the unit's "
+                                           "\"%3\"; nothing is offered")
+                                .arg(revision, described, m_firmwareName));
+        m_trap([&] { showFetchError(FetchError::BadRevisionFile); });
+        return false;
+    }
+    if (askForFirmware())
         takeFirmware();
     return true;
 }

@@ -51,6 +51,7 @@ private:
     bool learnUnitFirmware();
     // The program's own release; false when the check ends there.
     bool offerOwnRelease();
+    // Ends the program unless the installer changed since its download.
     void installRelease();
     // The unit's firmware; false when the check ends without its last message.
     bool offerFirmware();

@@ -226,8 +226,6 @@ public:
             take();
         m_stall.stop();
         m_deadline.stop();
-        if (m_transfer.owner)
-            m_transfer.owner->transferFinished();
     }
 
 private:
@@ -316,7 +314,11 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
     if (revision)
         return followKeys(base) ? fetchRevision(transfer, mode == 0) : 0;
     transfer.owner = owner;
-    return fetchFile(transfer, mode == 1);
+    const qint16 fetched = fetchFile(transfer, mode == 1);
+    // The progress stays until the file is saved or discarded.
+    if (owner)
+        owner->transferFinished();
+    return fetched;
 }
 
 SiteState &WebFetcher::state()
@@ -493,7 +495,7 @@ qint16 WebFetcher::fetchFile(Transfer &transfer, bool firmware)
     return 1;
 }
 
-bool WebFetcher::StartInstaller(const QString &folder)
+bool WebFetcher::VerifyInstaller(const QString &folder)
 {
     const QString name = UpdateFileName();
     const QString path = QDir(folder).filePath(name);
@@ -506,12 +508,29 @@ bool WebFetcher::StartInstaller(const QString &folder)
         throw RunError(RunError::PathFileAccess,
                        QStringLiteral("The installer %1 cannot be read: %2")
                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+    const qint64 size = file.size();
     file.close();
-    if (hash.result() != m_revision->sha256)
-        throw RunError(RunError::PathFileAccess,
-                       QStringLiteral("The installer %1 was changed after its download and is "
-                                      "not started")
-                           .arg(QDir::toNativeSeparators(path)));
+    if (hash.result() == m_revision->sha256)
+        return true;
+    const bool removed = file.remove();
+    throw RunError(
+        RunError::InstallerChanged,
+        QStringLiteral("%1 now holds %2 bytes with sha256 %3, not the %4 bytes with "
+                       "sha256 %5 that its revision file signed. %6")
+            .arg(QDir::toNativeSeparators(path))
+            .arg(size)
+            .arg(QString::fromLatin1(hash.result().toHex()))
+            .arg(m_revision->size)
+            .arg(QString::fromLatin1(m_revision->sha256.toHex()),
+                 removed ? QStringLiteral("It was removed.")
+                         : QStringLiteral("It could not be removed: ") + file.errorString()));
+}
+
+bool WebFetcher::StartInstaller(const QString &folder)
+{
+    if (!VerifyInstaller(folder))
+        return false;
+    const QString path = QDir(folder).filePath(UpdateFileName());
     if (!QProcess::startDetached(path, {}, folder))
         throw RunError(RunError::PathFileAccess,
                        QStringLiteral("The installer %1 could not be started")

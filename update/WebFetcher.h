@@ -39,6 +39,7 @@ public:
     void ResetTransfer() override;
     qint32 CheckInternetSupport() override;
     bool StartInstaller(const QString &folder) override;
+    bool VerifyInstaller(const QString &folder) override;
     QDateTime RefusedSigningTime() override { return m_refusedSignedAt; }
 
     // How long a transfer may receive nothing before it fails (30 s); a
