@@ -205,24 +205,25 @@ void TestUpdate::check_data()
     row("TLS redirected to plain HTTP", "tls P:tohttp", "e2", "K P", "redirected");
     row("certificate nothing trusts", "untrusted", "e2", "", "keys.rev\" is not used|certificate");
     row("loopback redirected to loopback", "P:moved", "newfw", "K P M R");
-    // Whom the program trusts, and how new and how old the site may be.
-    row("rotation signed by the old and the new key", "K=2B@AB P@B R@B", "newfw", "K P R",
+    // Whom the program trusts, and how new and how old the site may be, over TLS.
+    row("rotation signed by the old and the new key", "tls K=2B@AB P@B R@B", "newfw", "K P R",
         "keys of version 2 are trusted from now on", "trust/keys-2.rev");
-    row("rotation signed only by the new key", "K=2B@B P@B R@B", "e6", "K P",
+    row("rotation signed only by the new key", "tls K=2B@B P@B R@B", "e6", "K P",
         "\"keys.rev\" is not used: it is signed by 0 of the 1|(code 6): it is signed by");
-    row("key file with an old version", "trust=2B K=1A@A", "e6", "K P",
+    row("key file with an old version", "tls trust=2B K=1A@A", "e6", "K P",
         "\"keys.rev\" is not used: its version 1 is below 2|(code 6): it is signed by");
-    row("revision file signed by a retired key", "K=2B@AB", "e6", "K P",
+    row("revision file signed by a retired key", "tls K=2B@AB", "e6", "K P",
         "trusted from now on|(code 6): it is signed by", "trust/keys-2.rev");
-    row("two rotations followed at once", "K2=2B@AB K=3C@BC P@C R@C", "newfw", "K K2 P R",
+    row("two rotations followed at once", "tls K2=2B@AB K=3C@BC P@C R@C", "newfw", "K K2 P R",
         "version 2 are trusted|version 3 are trusted", "trust/keys-2.rev trust/keys-3.rev");
-    row("new revision file, old key file", "K=1A@A P@B R@B", "e6", "K P",
+    row("new revision file, old key file", "tls K=1A@A P@B R@B", "e6", "K P",
         "(code 6): it is signed by");
-    row("rolled-back serial", "seen", "e6", "K P", "its serial 10 is below 11, the highest");
-    row("expired file", "P:expired", "expired", "K P", "(code 7): it expired at");
-    row("file signed in the future", "P:future", "future", "K P", "(code 8): it was signed at");
-    row("older firmware never offered", "R=119", "done", "K P R", "offers no level at or above");
-    row("vendor's rotation followed; its retired key refused", "tool rotate", "e6", "K P",
+    row("rolled-back serial", "tls seen", "e6", "K P", "its serial 10 is below 11, the highest");
+    row("expired file", "tls P:expired", "expired", "K P", "(code 7): it expired at");
+    row("file signed in the future", "tls P:future", "future", "K P", "(code 8): it was signed at");
+    row("older firmware never offered", "tls R=119", "done", "K P R",
+        "offers no level at or above");
+    row("vendor's rotation followed; its retired key refused", "tls tool rotate", "e6", "K P",
         "(code 6): it is signed by", "trust/keys-2.rev");
     // This program's newer release.
     row("newer program installed", "P=new", "newprog:Y exit", "K P I", "", "I:new");
