@@ -3,7 +3,6 @@
 #include "TextRules.h"
 
 #include <QList>
-#include <QStringDecoder>
 #include <QStringList>
 
 namespace {
