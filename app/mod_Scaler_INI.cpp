@@ -4,7 +4,6 @@
 #include "ProgrammerWindow.h"
 #include "RunError.h"
 #include "TextRules.h"
-#include "mod_programmer_main.h"
 
 #include <QDir>
 #include <QSettings>
@@ -89,18 +88,13 @@ private:
 };
 } // namespace
 
-QString defaultFirmwarePath()
-{
-    return QDir::toNativeSeparators(programFolder()) + QDir::separator();
-}
-
-void LoadSettings()
+ScalerSettings LoadSettings(const QString &defaultFirmwarePath)
 {
     const Store store;
     store.reportUnreadable();
+    ScalerSettings s;
     const ScalerSettings defaults;
-    ScalerSettings &s = programSettings();
-    s.FirmwarePath = store.text(Key::Firmware, defaultFirmwarePath());
+    s.FirmwarePath = store.text(Key::Firmware, defaultFirmwarePath);
     s.ActiveChannel = static_cast<qint16>(
         store.number(Key::ActiveChannel, defaults.ActiveChannel, INT16_MIN, INT16_MAX));
     s.EthernetAddress = store.text(Key::EthernetAddress, defaults.EthernetAddress);
@@ -111,12 +105,15 @@ void LoadSettings()
     s.SerialPort = store.text(Key::SerialPort, defaults.SerialPort);
     s.CommsType =
         static_cast<qint32>(store.number(Key::CommsType, defaults.CommsType, INT32_MIN, INT32_MAX));
+    const auto ports = openSettingsStore(SettingsStoreName::PortsSection);
+    for (const QString &key : ports->childKeys())
+        s.Ports.insert(key, ports->value(key).toString());
+    return s;
 }
 
-void SaveSettings()
+void SaveSettings(const ScalerSettings &s, const ProgrammerWindow *window)
 {
     Store store;
-    const ScalerSettings &s = programSettings();
     store.write(Key::Firmware, s.FirmwarePath);
     store.write(Key::ActiveChannel, QString::number(s.ActiveChannel));
     store.write(Key::EthernetAddress, s.EthernetAddress);
@@ -126,7 +123,7 @@ void SaveSettings()
     store.write(Key::SerialParameters, s.SerialParameters);
     store.write(Key::SerialPort, s.SerialPort);
     store.write(Key::CommsType, QString::number(s.CommsType));
-    if (const ProgrammerWindow *window = mainWindow()) {
+    if (window) {
         store.write(Key::Left, QString::number(static_cast<float>(window->leftTwips())));
         store.write(Key::Top, QString::number(static_cast<float>(window->topTwips())));
     }

@@ -4,18 +4,15 @@
 
 #include <QString>
 
-#include <optional>
+class ProgrammerWindow;
 
-// Reads the nine settings from the store into the record; an absent key
-// takes its default. A number that is not a whole number, or does not fit,
-// takes the key's default and leaves a line in the error log.
-void LoadSettings();
+// Reads the nine settings from the store, and its Ports section; an absent
+// key takes its default, defaultFirmwarePath for "Firmware". A number that
+// is not a whole number, or does not fit, takes the key's default and leaves
+// a line in the error log.
+ScalerSettings LoadSettings(const QString &defaultFirmwarePath);
 
-// Writes the nine settings from the record, then the main window's Left and
-// Top. Throws RunError SettingsNotSaved, naming the store, when it cannot be
-// written.
-void SaveSettings();
-
-// The program's folder followed by the platform's separator: where firmware
-// is looked for until a folder is chosen.
-QString defaultFirmwarePath();
+// Writes the nine settings, then the window's Left and Top (none without a
+// window). Throws RunError SettingsNotSaved, naming the store, when it cannot
+// be written.
+void SaveSettings(const ScalerSettings &settings, const ProgrammerWindow *window);

@@ -1,23 +1,15 @@
 #include "mod_programmer_main.h"
 
 #include "ErrorControl.h"
-#include "LinkInstances.h"
-#include "ProgrammerWindow.h"
+#include "UnitSession.h"
 #include "UserMessage.h"
-#include "WebFetcher.h"
+#include "mod_MsgBoxEx.h"
 #include "mod_Scaler_INI.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QSslSocket>
 
 namespace {
-QString &folderOverride()
-{
-    static QString folder;
-    return folder;
-}
-
 // What the technician is told when the update check cannot reach the site
 // securely: on Windows the system's internet component, elsewhere the
 // library or plugin that could not be loaded.
@@ -36,29 +28,17 @@ QString missingInternetSupportText()
 #endif
 }
 
-QString captionForSettings()
+QString captionFor(const ScalerSettings &s)
 {
-    const ScalerSettings &s = programSettings();
     return windowCaption(s.CommsType, s.SerialPort, s.EthernetAddress);
 }
 } // namespace
 
-QString programFolder()
+qint16 windowMessage(const ProgrammerWindow *window, const QString &text, qint32 style,
+                     const QString &title)
 {
-    if (!folderOverride().isEmpty())
-        return folderOverride();
-    return QCoreApplication::applicationDirPath();
-}
-
-void setProgramFolder(const QString &folder)
-{
-    folderOverride() = folder;
-}
-
-QString errorLogTarget()
-{
-    return QDir(programFolder())
-        .filePath(QStringLiteral("Programmer") + QStringLiteral("error.log"));
+    return MsgBoxEx(text, style, title, window ? window->leftTwips() : 0,
+                    window ? window->topTwips() : 0);
 }
 
 QString windowCaption(qint32 commsType, const QString &serialPort, const QString &ethernetAddress)
@@ -87,48 +67,48 @@ std::optional<bool> checkUpdateVisibility(qint32 internetSupport)
     }
 }
 
-void Main()
+void Main(ProgrammerWindow &window, const ProgramPaths &paths)
 {
-    ErrorCtl().starterrorhandler(errorLogTarget(), 2);
+    ErrorCtl().starterrorhandler(paths.errorLog, 2);
     releaseErrorCtl();
 
-    setWebFetcherFactory([] { return std::make_unique<WebFetcher>(); });
-
-    ProgrammerWindow &window = *mainWindow();
     window.loadWindow();
     window.showWindow();
 
-    LoadSettings();
+    const ScalerSettings settings = LoadSettings(paths.firmwareFolder);
+    // The default firmware folder is there to be filled.
+    if (settings.FirmwarePath == paths.firmwareFolder)
+        QDir().mkpath(paths.firmwareFolder);
+    window.useSettings(settings);
 
-    const std::optional<bool> visible = checkUpdateVisibility(webFetcher().CheckInternetSupport());
+    const std::optional<bool> visible = checkUpdateVisibility(window.checkInternetSupport());
     if (visible == false) {
         window.setCheckUpdateVisible(false);
-        windowMessage(missingInternetSupportText(), MsgStyle::Exclamation,
+        windowMessage(&window, missingInternetSupportText(), MsgStyle::Exclamation,
                       QStringLiteral("VQ Update"));
     } else if (visible == true) {
         window.setCheckUpdateVisible(true);
     }
 
-    if (!programSettings().FirmwarePath.isEmpty())
+    if (!settings.FirmwarePath.isEmpty())
         window.setProgrammeEnabled(true);
     else
         windowMessage(
+            &window,
             QStringLiteral("Firmware path not set please set using File->Firmware File Path"),
             MsgStyle::Exclamation, QStringLiteral("Firmware Path"));
 
-    window.setCaption(captionForSettings());
+    window.setCaption(captionFor(settings));
 }
 
-bool OpenScalerLink()
+bool OpenScalerLink(UnitSession &session, ProgrammerWindow &window)
 {
-    ScalerLinkInterface &link = scalerLink();
-    link.CloseChannel();
-    if (link.OpenChannel(programSettings().ActiveChannel) != VFalse) {
-        if (ProgrammerWindow *window = mainWindow())
-            window->setCaption(captionForSettings());
+    if (session.open()) {
+        window.setCaption(captionFor(session.settings()));
         return true;
     }
-    windowMessage(QStringLiteral("Can't Open default communications port please select "
+    windowMessage(&window,
+                  QStringLiteral("Can't Open default communications port please select "
                                  "Tools->Communications and set a new communications port"),
                   MsgStyle::Critical, QStringLiteral(" Error "));
     return false;

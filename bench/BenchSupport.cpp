@@ -20,6 +20,7 @@ BenchEnvironment::BenchEnvironment()
     QDir(m_dir.path()).mkpath(QStringLiteral("program"));
     qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", path(QStringLiteral("state")).toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        path(QStringLiteral("config")));
 }

@@ -23,15 +23,17 @@ template <typename Answerer> struct ProgramBench
 
     ProgramBench()
     {
-        setProgramFolder(env.path(QStringLiteral("program")));
+        const ProgramPaths paths = ProgramPaths::forProgramIn(env.path(QStringLiteral("program")));
         storeLoopbackUnit(firmwareFolder);
-        window = std::make_unique<frm_programme>();
-        Main();
+        window = std::make_unique<frm_programme>(paths);
+        Main(*window, paths);
     }
 
     void useUnit(const VqSimulator &sim)
     {
-        programSettings().EthernetPort = QString::number(sim.port());
+        ScalerSettings settings = window->settings();
+        settings.EthernetPort = QString::number(sim.port());
+        window->useSettings(settings);
     }
 
     void writeFirmware(const QByteArray &image)

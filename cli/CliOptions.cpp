@@ -4,6 +4,11 @@
 #include "TextRules.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QRegularExpression>
+#include <QSet>
 
 namespace {
 namespace Name {
@@ -72,23 +77,43 @@ void describe(QCommandLineParser &parser)
 bool portName(const QString &text, QString &port)
 {
     if (const int n = comPortNumber(text)) {
-        port = QStringLiteral("COM%1:").arg(n);
+        port = comPortName(n);
         return true;
     }
-    port = text;
-    return text.startsWith(QLatin1Char('/'));
+    // A device's own name, such as ttyUSB0, is a device in /dev.
+    static const QRegularExpression bareDevice(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9._-]*$"));
+    port = bareDevice.match(text).hasMatch() ? QStringLiteral("/dev/") + text : text;
+    return port.startsWith(QLatin1Char('/'));
 }
 
+// A host name of letters, digits and hyphens in dot-separated labels, or an
+// IPv4 address; nothing with a scheme, a path, blanks or a second colon.
+bool hostName(const QString &host)
+{
+    static const QRegularExpression name(
+        QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?"
+                       "(\\.[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?)*\\.?$"));
+    return host.size() <= 253 && name.match(host).hasMatch();
+}
+
+// HOST:PORT or [IPv6]:PORT.
 bool tcpAddress(const QString &text, UnitTarget &unit)
 {
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
     if (colon <= 0)
         return false;
     QString host = text.left(colon);
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+    if (host.startsWith(QLatin1Char('['))) {
+        if (!host.endsWith(QLatin1Char(']')))
+            return false;
         host = host.mid(1, host.size() - 2);
+        if (QHostAddress(host).protocol() != QAbstractSocket::IPv6Protocol)
+            return false;
+    } else if (!hostName(host)) {
+        return false;
+    }
     const std::optional<qint64> port = wholeNumber(text.mid(colon + 1), 1, 65535, true);
-    if (host.isEmpty() || !port)
+    if (!port)
         return false;
     unit.host = host;
     unit.tcpPort = static_cast<quint16>(*port);
@@ -109,7 +134,7 @@ bool readUnits(const QCommandLineParser &parser, CliOptions &options, QString &e
             unit.kind = UnitTarget::Kind::Serial;
             if (!portName(text, unit.port)) {
                 error = QStringLiteral("--port wants COMn, COMn: or a device such as "
-                                       "/dev/ttyUSB0, not \"%1\"")
+                                       "/dev/ttyUSB0 or ttyUSB0, not \"%1\"")
                             .arg(text);
                 return false;
             }
@@ -117,20 +142,15 @@ bool readUnits(const QCommandLineParser &parser, CliOptions &options, QString &e
             const QString text = addresses.value(nextAddress++);
             unit.kind = UnitTarget::Kind::Tcp;
             if (!tcpAddress(text, unit)) {
-                error =
-                    QStringLiteral("--tcp wants HOST:PORT with a port from 1 to 65535, not \"%1\"")
-                        .arg(text);
+                error = QStringLiteral("--tcp wants HOST:PORT or [IPv6]:PORT with a port from 1 "
+                                       "to 65535, such as 192.168.1.20:10001, "
+                                       "unit7.example.com:10001 or [fd00::7]:10001; not \"%1\"")
+                            .arg(text);
                 return false;
             }
         } else {
             continue;
         }
-        // Two runs on one unit would spoil each other's upload.
-        for (const UnitTarget &earlier : std::as_const(options.units))
-            if (earlier.label() == unit.label()) {
-                error = QStringLiteral("%1 is given twice").arg(unit.label());
-                return false;
-            }
         options.units.append(unit);
     }
     return true;
@@ -202,6 +222,45 @@ QStringList UnitTarget::arguments() const
         break;
     }
     return {};
+}
+
+QStringList UnitTarget::identities(const QMap<QString, QString> &portsSection) const
+{
+    QStringList out;
+    if (kind == Kind::Serial) {
+        QString why;
+        QString device = serialDeviceFor(port, portsSection, &why);
+        if (device.isEmpty())
+            device = port;
+        const QString canonical = QFileInfo(device).canonicalFilePath();
+        out << QStringLiteral("serial ") + (canonical.isEmpty() ? device : canonical);
+    } else if (kind == Kind::Tcp) {
+        QList<QHostAddress> addresses;
+        if (const QHostAddress literal(host); !literal.isNull())
+            addresses << literal;
+        else
+            addresses = QHostInfo::fromName(host).addresses();
+        for (const QHostAddress &a : std::as_const(addresses))
+            out << QStringLiteral("tcp [%1]:%2").arg(a.toString()).arg(tcpPort);
+        if (out.isEmpty())
+            out << QStringLiteral("tcp %1").arg(label().toLower());
+    }
+    return out;
+}
+
+QString sameUnitTwice(const QList<UnitTarget> &units, const QMap<QString, QString> &portsSection)
+{
+    QHash<QString, QString> seen; // identity -> the unit as given
+    for (const UnitTarget &unit : units) {
+        const QStringList identities = unit.identities(portsSection);
+        for (const QString &identity : identities)
+            if (seen.contains(identity))
+                return QStringLiteral("%1 and %2 are the same unit (%3): give it once")
+                    .arg(seen.value(identity), unit.label(), identity);
+        for (const QString &identity : identities)
+            seen.insert(identity, unit.label());
+    }
+    return QString();
 }
 
 QString CliOptions::commandName() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -40,7 +41,14 @@ struct UnitTarget
     QString label() const;
     // The option that names it to another run of the program.
     QStringList arguments() const;
+    // What it is, whatever it is called: the serial device it opens (its real
+    // path) or each address and port its host resolves to.
+    QStringList identities(const QMap<QString, QString> &portsSection) const;
 };
+
+// Why units names one unit twice (two runs on one unit would spoil each
+// other's upload), or nothing.
+QString sameUnitTwice(const QList<UnitTarget> &units, const QMap<QString, QString> &portsSection);
 
 struct CliOptions
 {

@@ -5,10 +5,12 @@
 #include "ErrorControl.h"
 #include "FlashwrightVersion.h"
 #include "PortList.h"
+#include "ProgramPaths.h"
 #include "UnitCommand.h"
 #include "UnitProcesses.h"
 #include "mod_Scaler_INI.h"
-#include "mod_programmer_main.h"
+
+#include <QCoreApplication>
 
 #include <cstdio>
 
@@ -41,22 +43,22 @@ int flashwrightCli(const QStringList &arguments)
     }
 
     ConsoleOutput output(ConsoleOutput::modeFor(options.json));
+    const ProgramPaths paths = ProgramPaths::forProgramIn(QCoreApplication::applicationDirPath());
     if (options.command == CliOptions::Command::Ports)
-        return listPorts(output);
+        return listPorts(output, LoadSettings(paths.firmwareFolder).Ports);
 
     // As the window starts: the error log first, then the settings.
-    ErrorCtl().starterrorhandler(errorLogTarget(), 2);
+    ErrorCtl().starterrorhandler(paths.errorLog, 2);
     releaseErrorCtl();
-    LoadSettings();
+    const ScalerSettings stored = LoadSettings(paths.firmwareFolder);
 
+    if (const QString twice = sameUnitTwice(options.units, stored.Ports); !twice.isEmpty())
+        return usageError(twice);
     if (options.units.size() > 1)
         return UnitProcesses(options, output).run();
-    if (!options.units.isEmpty())
-        useTarget(options.units.first(), options);
-    else if (options.serialParameters && programSettings().CommsType != 1)
+    if (options.units.isEmpty() && options.serialParameters && stored.CommsType != 1)
         return usageError(QStringLiteral("--serial applies to serial ports, and the stored link "
                                          "is Ethernet; give --port too"));
-    else
-        useTarget(UnitTarget(), options);
-    return runUnitCommand(options, output);
+    return runUnitCommand(
+        options, settingsFor(options.units.value(0, UnitTarget()), options, stored), output);
 }

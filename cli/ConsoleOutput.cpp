@@ -2,7 +2,9 @@
 
 #include "ErrorLog.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cstdio>
@@ -15,10 +17,7 @@ constexpr int ProgressIntervalMs = 100;
 
 QString answerText(const MessageRequest &request)
 {
-    QStringList lines;
-    for (const QString &line : request.text.split(QStringLiteral("\r\n")))
-        lines.append(ConsoleOutput::printable(line));
-    return lines.join(QStringLiteral("\n  "));
+    return ConsoleOutput::messageLines(request.text).join(QStringLiteral("\n  "));
 }
 
 void writeTo(std::FILE *stream, const QString &text)
@@ -44,7 +43,18 @@ QString ConsoleOutput::printable(const QString &text)
 QString ConsoleOutput::stageText(const QString &text)
 {
     // The line end of an identification line is not shown.
-    return printable(text.endsWith(QLatin1Char('\r')) ? text.chopped(1) : text);
+    QString line = text;
+    while (line.endsWith(QLatin1Char('\r')) || line.endsWith(QLatin1Char('\n')))
+        line.chop(1);
+    return printable(line);
+}
+
+QStringList ConsoleOutput::messageLines(const QString &text)
+{
+    QStringList lines;
+    for (const QString &line : text.split(QStringLiteral("\r\n")))
+        lines.append(printable(line));
+    return lines;
 }
 
 int ConsoleOutput::terminalWidth()
@@ -77,12 +87,13 @@ void ConsoleOutput::endProgressLine()
     writeTo(stdout, QStringLiteral("\n"));
 }
 
-void ConsoleOutput::stage(const QString &unit, const QString &text)
+void ConsoleOutput::stage(const QString &unit, Stage stage, const QString &text)
 {
     if (m_mode == Mode::Json)
         writeJson({{QStringLiteral("event"), QStringLiteral("stage")},
                    {QStringLiteral("unit"), unit},
-                   {QStringLiteral("text"), text}});
+                   {QStringLiteral("stage"), stageId(stage)},
+                   {QStringLiteral("text"), stageText(text)}});
     else
         writeLine(stageText(text));
 }
@@ -91,8 +102,7 @@ void ConsoleOutput::progress(const QString &unit, const Progress &progress)
 {
     if (m_mode == Mode::Plain)
         return;
-    // The bar shows its end, which a script can do without.
-    const bool last = m_mode == Mode::Terminal && progress.percent >= 100;
+    const bool last = progress.percent >= 100;
     if (m_lastProgress.isValid() && m_lastProgress.elapsed() < ProgressIntervalMs && !last)
         return;
     m_lastProgress.start();
@@ -112,14 +122,29 @@ void ConsoleOutput::message(const QString &unit, const MessageRequest &request,
                             const QString &answer)
 {
     if (m_mode == Mode::Json) {
-        writeJson({{QStringLiteral("event"), QStringLiteral("message")},
-                   {QStringLiteral("unit"), unit},
-                   {QStringLiteral("title"), request.title},
-                   {QStringLiteral("text"), request.text},
-                   {QStringLiteral("style"), request.style},
-                   {QStringLiteral("answer"), answer}});
+        const QStringList lines = messageLines(request.text);
+        QJsonObject event{
+            {QStringLiteral("event"), QStringLiteral("message")},
+            {QStringLiteral("unit"), unit},
+            {QStringLiteral("id"), request.id},
+            {QStringLiteral("title"), request.title},
+            {QStringLiteral("lines"), QJsonArray::fromStringList(lines)},
+            {QStringLiteral("text"),
+             lines.filter(QRegularExpression(QStringLiteral("."))).join(QLatin1Char(' '))},
+            {QStringLiteral("style"), request.style},
+            {QStringLiteral("answer"), answer}};
+        if (request.error != 0)
+            event.insert(QStringLiteral("error"), request.error);
+        writeJson(event);
         return;
     }
+    endProgressLine();
+    writeTo(stderr, printable(request.title) + QStringLiteral(": ") + answerText(request) +
+                        QLatin1Char('\n'));
+}
+
+void ConsoleOutput::question(const MessageRequest &request)
+{
     endProgressLine();
     writeTo(stderr, printable(request.title) + QStringLiteral(": ") + answerText(request) +
                         QLatin1Char('\n'));

@@ -2,6 +2,7 @@
 
 #include "ProgressMeter.h"
 #include "UnitResult.h"
+#include "UnitSession.h"
 #include "UserMessage.h"
 
 #include <QElapsedTimer>
@@ -25,12 +26,15 @@ public:
     static Mode modeFor(bool json);
     Mode mode() const { return m_mode; }
 
-    // A new text in the status line.
-    void stage(const QString &unit, const QString &text);
-    // The progress of an upload: at most ten a second are shown.
+    // A new stage, with the text the status line shows for it.
+    void stage(const QString &unit, Stage stage, const QString &text);
+    // The progress of an upload: at most ten a second are shown, and always
+    // the last one.
     void progress(const QString &unit, const Progress &progress);
     // A message of the program, and the answer it was given ("ok", "yes" or "no").
     void message(const QString &unit, const MessageRequest &request, const QString &answer);
+    // A question about to be asked, on standard error.
+    void question(const MessageRequest &request);
     // A question's prompt, on standard error without a line end.
     void prompt(const QString &text);
     // The result: an event, or the unit's name and its summary line.
@@ -48,8 +52,11 @@ public:
     // Control characters of a text from a unit, written as \xNN so that none
     // reaches the terminal.
     static QString printable(const QString &text);
-    // A status text as a person reads it.
+    // A status text as a person reads it: without its line end, and no
+    // control character.
     static QString stageText(const QString &text);
+    // A message's lines, each as a person reads it.
+    static QStringList messageLines(const QString &text);
     // The terminal's width in characters (80 when it does not say).
     static int terminalWidth();
 

@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSet>
-#include <QSettings>
 
 namespace {
 // The same device under another name (a link in /dev/serial/by-id) compares equal.
@@ -34,20 +33,19 @@ int builtInComNumber(const QString &device)
 }
 } // namespace
 
-QList<PortEntry> serialPorts()
+QList<PortEntry> serialPorts(const QMap<QString, QString> &portsSection)
 {
     // The Ports section: COMn -> device.
     QMap<QString, QStringList> mapped; // canonical device -> names
     QMap<QString, QString> spelled;    // canonical device -> the device as stored
     QSet<int> mappedNumbers;
-    const auto store = openSettingsStore(SettingsStoreName::PortsSection);
-    for (const QString &key : store->childKeys()) {
-        const int n = comPortNumber(key);
-        const QString device = store->value(key).toString();
+    for (auto it = portsSection.cbegin(); it != portsSection.cend(); ++it) {
+        const int n = comPortNumber(it.key());
+        const QString &device = it.value();
         if (n <= 0 || device.isEmpty())
             continue;
         mappedNumbers.insert(n);
-        mapped[canonical(device)].append(QStringLiteral("COM%1:").arg(n));
+        mapped[canonical(device)].append(comPortName(n));
         spelled.insert(canonical(device), device);
     }
 
@@ -65,7 +63,7 @@ QList<PortEntry> serialPorts()
         e.comNames = mapped.take(canonical(e.device));
         const int n = builtInComNumber(e.device);
         if (n > 0 && !mappedNumbers.contains(n))
-            e.comNames.append(QStringLiteral("COM%1:").arg(n));
+            e.comNames.append(comPortName(n));
         ports.append(e);
     }
     for (auto it = mapped.cbegin(); it != mapped.cend(); ++it) {
@@ -78,9 +76,9 @@ QList<PortEntry> serialPorts()
     return ports;
 }
 
-int listPorts(ConsoleOutput &output)
+int listPorts(ConsoleOutput &output, const QMap<QString, QString> &portsSection)
 {
-    const QList<PortEntry> ports = serialPorts();
+    const QList<PortEntry> ports = serialPorts(portsSection);
     if (output.mode() == ConsoleOutput::Mode::Json) {
         for (const PortEntry &p : ports)
             ConsoleOutput::writeJson(

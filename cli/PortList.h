@@ -3,6 +3,7 @@
 #include "ConsoleOutput.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -22,11 +23,11 @@ struct PortEntry
 };
 
 // The serial ports the system lists, then the devices the store's Ports
-// section names that it does not list (a pseudo-terminal, a device that is
+// section (portsSection) names that it does not list (a pseudo-terminal, a device that is
 // gone). Each carries the COMn names that open it here: the Ports keys that
 // name it, and COMn for /dev/ttyS(n-1) unless the Ports section maps COMn
 // elsewhere.
-QList<PortEntry> serialPorts();
+QList<PortEntry> serialPorts(const QMap<QString, QString> &portsSection);
 
 // Prints the ports, as a table or one JSON object a port. Returns the exit code.
-int listPorts(ConsoleOutput &output);
+int listPorts(ConsoleOutput &output, const QMap<QString, QString> &portsSection);

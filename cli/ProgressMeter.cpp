@@ -44,7 +44,7 @@ QString Progress::text(int width) const
 Progress ProgressMeter::at(qint64 bytes, int percent) const
 {
     Progress p;
-    p.percent = percent;
+    p.percent = std::clamp(percent, 0, 100);
     p.bytes = bytes;
     const double seconds = m_timer.isValid() ? m_timer.nsecsElapsed() / 1e9 : 0;
     if (seconds <= 0 || bytes <= 0)

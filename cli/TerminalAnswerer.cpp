@@ -1,8 +1,6 @@
 #include "TerminalAnswerer.h"
 
 #include "Interrupt.h"
-#include "ScalerLinkInterface.h"
-#include "mod_Scaler_Firmware.h"
 
 #include <cerrno>
 
@@ -53,21 +51,27 @@ qint32 TerminalAnswerer::answer(const MessageRequest &request)
     return given;
 }
 
+bool TerminalAnswerer::asks(const MessageRequest &request) const
+{
+    return m_ask && ((request.style & 0x0f) == MsgStyle::YesNo || request.text == TurnUnitOff);
+}
+
 qint32 TerminalAnswerer::ask(const MessageRequest &request)
 {
     const bool yesNo = (request.style & 0x0f) == MsgStyle::YesNo;
     const qint32 byDefault = yesNo ? MsgAnswer::No : MsgAnswer::Ok;
-    if (!m_ask || (!yesNo && request.text != TurnUnitOff))
+    if (!asks(request))
         return byDefault;
-    const int interruptsBefore = Interrupt::count();
+    // The JSON goes to standard output once answered; the person reads the
+    // question here first.
+    if (m_output.mode() == ConsoleOutput::Mode::Json)
+        m_output.question(request);
     m_output.prompt(yesNo ? QStringLiteral("[y/N] ") : QStringLiteral("[press Enter] "));
     const std::optional<QString> line = readLine();
     if (!line) {
+        // Ctrl-C at the power-cycle question has cancelled the run: the
+        // cycle's next abort test follows the box at once.
         m_output.prompt(QStringLiteral("\n"));
-        // Ctrl-C at the power-cycle question is an abort: the cycle's next
-        // abort test follows the box at once.
-        if (Interrupt::count() > interruptsBefore && !yesNo)
-            AbortFlag = VTrue;
         return byDefault;
     }
     if (!yesNo)

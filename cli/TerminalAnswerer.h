@@ -19,6 +19,8 @@ public:
 
     // Whether questions can be asked: standard input is a terminal.
     static bool terminalInput();
+    // Whether request is asked of the person rather than answered by default.
+    bool asks(const MessageRequest &request) const;
 
     static const QString TurnUnitOff;
 

@@ -1,84 +1,59 @@
 #include "UnitCommand.h"
 
-#include "ConsoleWindow.h"
+#include "CancelToken.h"
+#include "ConsoleObserver.h"
 #include "ErrorLog.h"
 #include "Interrupt.h"
-#include "LinkInstances.h"
 #include "ProcessEnd.h"
+#include "ScalerLink.h"
 #include "SerialLine.h"
 #include "TerminalAnswerer.h"
-#include "Trap.h"
 #include "UnitResult.h"
 #include "mod_Scaler_Firmware.h"
-#include "mod_programmer_main.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonDocument>
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
-const QString kModule = QStringLiteral("flashwright-cli");
-const QString kVersionStatus = QStringLiteral("Unit software version = ");
-
-QString endingReason(CycleEnding ending, const QString &folder, int blocksSent)
+QString lowerFirst(QString text)
 {
-    switch (ending) {
-    case CycleEnding::Complete:
-        return QString();
-    case CycleEnding::NoFolder:
-        return QStringLiteral("no firmware folder is set: give --folder DIR, or choose one in the "
-                              "window (File > Firmware file path)");
-    case CycleEnding::NoIdentification:
-        return QStringLiteral("the unit sent no identification");
-    case CycleEnding::NoFile:
-        return QStringLiteral("no firmware file named after the unit's identification in %1")
-            .arg(QDir::toNativeSeparators(folder));
-    case CycleEnding::NoReady:
-        return QStringLiteral("the unit did not answer \"U\" with \"S\"");
-    case CycleEnding::NoStart:
-        return QStringLiteral("the unit did not answer \"Y\" with \"A\"");
-    case CycleEnding::BlockRefused:
-        return QStringLiteral("the unit did not accept block %1").arg(blocksSent - 1);
-    case CycleEnding::NotComplete:
-        return QStringLiteral("the unit did not confirm the whole image: its last answer was "
-                              "not \"E\"");
-    case CycleEnding::Aborted:
-        return QStringLiteral("aborted; power-cycle the unit before it is programmed again");
-    case CycleEnding::FileUnreadable:
-        return QStringLiteral("the firmware file could not be read whole; the error log says why");
-    }
-    return QString();
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
 }
 
-void identify(UnitResult &result, Trap &trap)
+QString noIdentificationLine(const CycleResult &r)
 {
-    QByteArray reply;
-    bool identified = false;
-    trap([&] { identified = Firmware_GetIdent(reply); });
-    if (identified) {
-        result.ending = endingName(CycleEnding::Complete);
-        result.identification = QString::fromLatin1(reply);
+    return r.identificationLine ? QString()
+                                : QStringLiteral("the unit sent no identification line; check "
+                                                 "the port and its speed");
+}
+
+void identify(UnitResult &result, UnitSession &session)
+{
+    const IdentResult r = session.identify();
+    if (r.identified) {
+        result.ending = endingId(CycleEnding::Complete);
+        result.identification = QString::fromLatin1(r.identification);
         return;
     }
     result.exitCode = ExitCode::NoAnswer;
     result.ending = QStringLiteral("NoIdentification");
-    result.reason = QStringLiteral("the unit sent no identification");
+    result.reason = QStringLiteral("the unit sent no identification line; check the port and "
+                                   "its speed");
 }
 
-void readVersion(UnitResult &result, Trap &trap, const ConsoleWindow &window)
+void readVersion(UnitResult &result, UnitSession &session)
 {
-    QByteArray reply;
-    trap([&] { Firmware_GetVersion(reply); });
-    bool ok = false;
-    const quint32 version = window.status().startsWith(kVersionStatus)
-                                ? window.status().mid(kVersionStatus.size()).toUInt(&ok)
-                                : 0;
-    if (ok) {
-        result.ending = endingName(CycleEnding::Complete);
-        result.version = version;
+    const VersionResult r = session.version();
+    if (r.version) {
+        result.ending = endingId(CycleEnding::Complete);
+        result.version = r.version;
         return;
     }
     result.exitCode = ExitCode::NoAnswer;
@@ -86,25 +61,58 @@ void readVersion(UnitResult &result, Trap &trap, const ConsoleWindow &window)
     result.reason = QStringLiteral("the unit did not answer the version query");
 }
 
-void programme(UnitResult &result, Trap &trap, const ConsoleWindow &window, const QString &folder)
+void programme(UnitResult &result, UnitSession &session, const QString &folder)
 {
-    trap([&] { Firmware_Programme(folder); });
-    result.bytes = window.bytesSent();
-    if (!window.ending()) {
-        result.exitCode = ExitCode::OtherFailure;
-        result.ending = QStringLiteral("Failed");
-        result.reason = QStringLiteral("the programming cycle did not end; the error log says why");
+    const CycleResult r = session.programme(folder);
+    result.exitCode = exitCodeFor(r.ending);
+    result.ending = endingId(r.ending);
+    result.reason = endingReason(r, folder);
+    result.bytes = qint64(r.blocksSent) * ScalerProtocol::BlockSize;
+    result.blocksSent = r.blocksSent;
+    result.blocksTotal = r.blocksTotal;
+    if (!r.firmwareFile.isEmpty())
+        result.firmwareFile =
+            QDir::toNativeSeparators(QFileInfo(r.firmwareFile).absoluteFilePath());
+    result.error = r.error;
+    result.errorText = r.errorText;
+}
+
+// The result line, and a note, written should a second signal end the
+// program at once.
+void prepareLastWords(const UnitResult &started, ConsoleOutput::Mode mode, bool program)
+{
+    UnitResult r = started;
+    r.exitCode = ExitCode::Aborted;
+    r.ending = QStringLiteral("Interrupted");
+    r.reason = program ? QStringLiteral("ended at once by a second interrupt; a unit left in "
+                                        "the middle of an upload must be power-cycled")
+                       : QStringLiteral("interrupted");
+    const QByteArray note = "\nflashwright-cli: " + r.reason.toLocal8Bit() + '\n';
+    if (mode == ConsoleOutput::Mode::Json) {
+        // "bytes" sorts first: the number the handler writes goes after it.
+        QJsonObject o = r.toJson();
+        o.remove(QStringLiteral("bytes"));
+        o.remove(QStringLiteral("seconds"));
+        o.remove(QStringLiteral("blocks_sent"));
+        QByteArray line = QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+        if (program)
+            Interrupt::setLastWords("{\"bytes\":", ',' + line.mid(1), true, note);
+        else
+            Interrupt::setLastWords(line, {}, false, note);
         return;
     }
-    result.exitCode = exitCodeFor(*window.ending());
-    result.ending = endingName(*window.ending());
-    result.reason = endingReason(*window.ending(), folder, window.blocksSent());
+    const QByteArray head = (ConsoleOutput::printable(r.unit) + QStringLiteral("  ") +
+                             QStringLiteral("failed (exit %1): ").arg(r.exitCode) + r.reason)
+                                .toLocal8Bit();
+    if (program)
+        Interrupt::setLastWords(head + " after ", " bytes\n", true, note);
+    else
+        Interrupt::setLastWords(head + '\n', {}, false, note);
 }
 } // namespace
 
-void useTarget(const UnitTarget &target, const CliOptions &options)
+ScalerSettings settingsFor(const UnitTarget &target, const CliOptions &options, ScalerSettings s)
 {
-    ScalerSettings &s = programSettings();
     switch (target.kind) {
     case UnitTarget::Kind::Serial:
         s.CommsType = 1;
@@ -120,6 +128,7 @@ void useTarget(const UnitTarget &target, const CliOptions &options)
     }
     if (options.serialParameters && s.CommsType == 1)
         s.SerialParameters = *options.serialParameters;
+    return s;
 }
 
 QString unitLabel(const ScalerSettings &settings)
@@ -131,14 +140,16 @@ QString unitLabel(const ScalerSettings &settings)
            QLatin1Char(':') + settings.EthernetPort.trimmed();
 }
 
-QString linkProblem(const ScalerSettings &s)
+QString linkProblem(const ScalerSettings &s, const QString &linkWhy)
 {
-    const QString logged = QStringLiteral("; the error log %1 says why")
+    const QString logged = QStringLiteral("; the error log %1 says more")
                                .arg(QDir::toNativeSeparators(ErrorLog::target()));
     if (s.CommsType != 1)
-        return QStringLiteral("%1 could not be reached%2").arg(unitLabel(s), logged);
+        return linkWhy.isEmpty()
+                   ? QStringLiteral("%1 could not be reached%2").arg(unitLabel(s), logged)
+                   : lowerFirst(linkWhy);
     QString why;
-    const QString device = serialDeviceFor(s.SerialPort, &why);
+    const QString device = serialDeviceFor(s.SerialPort, s.Ports, &why);
     if (device.isEmpty())
         return why;
     if (!parseSerialParameters(s.SerialParameters, &why))
@@ -150,7 +161,9 @@ QString linkProblem(const ScalerSettings &s)
     const QString permission = serialPermissionProblem(device);
     if (!permission.isEmpty())
         return permission;
-    return QStringLiteral("%1 (%2) could not be opened%3").arg(s.SerialPort, device, logged);
+    return linkWhy.isEmpty()
+               ? QStringLiteral("%1 (%2) could not be opened%3").arg(s.SerialPort, device, logged)
+               : lowerFirst(linkWhy);
 }
 
 int exitCodeFor(CycleEnding ending)
@@ -164,58 +177,88 @@ int exitCodeFor(CycleEnding ending)
         return ExitCode::NoAnswer;
     case CycleEnding::NoFolder:
     case CycleEnding::NoFile:
+    case CycleEnding::EmptyFile:
     case CycleEnding::FileUnreadable:
         return ExitCode::NoFirmwareFile;
     case CycleEnding::BlockRefused:
         return ExitCode::BlockRefused;
     case CycleEnding::Aborted:
         return ExitCode::Aborted;
+    case CycleEnding::LinkLost:
+        return ExitCode::LinkNotOpened;
     case CycleEnding::NotComplete:
         break;
     }
     return ExitCode::OtherFailure;
 }
 
-QString endingName(CycleEnding ending)
+QString endingReason(const CycleResult &r, const QString &folder)
 {
-    switch (ending) {
+    const QString file = QDir::toNativeSeparators(r.firmwareFile);
+    switch (r.ending) {
     case CycleEnding::Complete:
-        return QStringLiteral("Complete");
+        return QString();
     case CycleEnding::NoFolder:
-        return QStringLiteral("NoFolder");
+        return QStringLiteral("no firmware folder is set: give --folder DIR, or choose one in the "
+                              "window (File > Firmware file path)");
     case CycleEnding::NoIdentification:
-        return QStringLiteral("NoIdentification");
-    case CycleEnding::NoFile:
-        return QStringLiteral("NoFile");
+        return QStringLiteral("the unit sent no identification line; check the port and its "
+                              "speed");
+    case CycleEnding::NoFile: {
+        const QString looked =
+            file.isEmpty()
+                ? QStringLiteral("no firmware file can be named after \"%1\" "
+                                 "in %2")
+                      .arg(ConsoleOutput::printable(QString::fromLatin1(r.identification)),
+                           QDir::toNativeSeparators(folder))
+                : QStringLiteral("there is no firmware file %1").arg(file);
+        const QString noLine = noIdentificationLine(r);
+        return noLine.isEmpty() ? looked : noLine + QStringLiteral(" (") + looked + u')';
+    }
+    case CycleEnding::EmptyFile:
+        return QStringLiteral("the firmware file %1 is empty; the unit was not programmed")
+            .arg(file);
     case CycleEnding::NoReady:
-        return QStringLiteral("NoReady");
+        return QStringLiteral("the unit did not answer \"U\" with \"S\"");
     case CycleEnding::NoStart:
-        return QStringLiteral("NoStart");
+        return QStringLiteral("the unit did not answer \"Y\" with \"A\"");
     case CycleEnding::BlockRefused:
-        return QStringLiteral("BlockRefused");
+        if (r.blocksSent == 0)
+            return QStringLiteral("the unit answered \"Y\" with \"%1\", not \"A\"")
+                .arg(ConsoleOutput::printable(QString::fromLatin1(r.lastAnswer)));
+        return QStringLiteral("the unit did not accept block %1").arg(r.blocksSent - 1);
     case CycleEnding::NotComplete:
-        return QStringLiteral("NotComplete");
+        return QStringLiteral("the unit did not confirm the whole image: its last answer was "
+                              "not \"E\"");
     case CycleEnding::Aborted:
-        return QStringLiteral("Aborted");
+        return r.mayBeInLoader
+                   ? QStringLiteral("aborted; power-cycle the unit before it is programmed again")
+                   : QStringLiteral("aborted before anything was sent to the unit's loader");
     case CycleEnding::FileUnreadable:
-        return QStringLiteral("FileUnreadable");
+        return QStringLiteral("the firmware file %1 could not be read whole: %2")
+            .arg(file, lowerFirst(r.errorText));
+    case CycleEnding::LinkLost:
+        return lowerFirst(r.errorText);
     }
     return QString();
 }
 
-int runUnitCommand(const CliOptions &options, ConsoleOutput &output)
+int runUnitCommand(const CliOptions &options, const ScalerSettings &settings, ConsoleOutput &output)
 {
-    const ScalerSettings &settings = programSettings();
     UnitResult result;
     result.unit = unitLabel(settings);
     result.command = options.commandName();
     const bool program = options.command == CliOptions::Command::Program;
 
     const bool ask = !options.yes && TerminalAnswerer::terminalInput();
-    ConsoleWindow window(output, result.unit, ask);
-    setMainWindow(&window);
+    CancelToken cancel;
     TerminalAnswerer answerer(output, result.unit, ask);
-    Interrupt::install(program ? Interrupt::Mode::AbortFirst : Interrupt::Mode::EndAtOnce);
+    ConsoleObserver observer(output, result.unit, answerer, cancel);
+    prepareLastWords(result, output.mode(), program);
+    Interrupt::install(!program ? Interrupt::Mode::EndAtOnce
+                       : ask    ? Interrupt::Mode::AskDuringBlocks
+                                : Interrupt::Mode::Cancel,
+                       &cancel);
     // Error control ends the program at once on its fatal errors: with a result all the same.
     setProgramEndHandler([&](int) {
         result.exitCode = ExitCode::OtherFailure;
@@ -229,29 +272,28 @@ int runUnitCommand(const CliOptions &options, ConsoleOutput &output)
 
     QElapsedTimer timer;
     timer.start();
-    Trap trap(kModule, result.command);
-    if (program)
-        trap([] { AbortFlag = VFalse; });
-    bool opened = false;
-    trap([&] { opened = OpenScalerLink(); });
-    if (!opened) {
-        result.exitCode = ExitCode::LinkNotOpened;
-        result.ending = QStringLiteral("LinkNotOpened");
-        result.reason = linkProblem(settings);
-    } else if (options.command == CliOptions::Command::Ident) {
-        identify(result, trap);
-    } else if (options.command == CliOptions::Command::Version) {
-        readVersion(result, trap, window);
-    } else {
-        programme(result, trap, window, options.folder.value_or(settings.FirmwarePath));
+    ScalerLink link;
+    {
+        UnitSession session(settings, link, observer, cancel);
+        QString why;
+        if (!session.open(&why)) {
+            result.exitCode = ExitCode::LinkNotOpened;
+            result.ending = QStringLiteral("LinkNotOpened");
+            result.reason = linkProblem(settings, why);
+        } else if (options.command == CliOptions::Command::Ident) {
+            identify(result, session);
+        } else if (options.command == CliOptions::Command::Version) {
+            readVersion(result, session);
+        } else {
+            programme(result, session, options.folder.value_or(settings.FirmwarePath));
+        }
+        session.close();
     }
-    trap([] { scalerLink().CloseChannel(); });
     result.seconds = timer.nsecsElapsed() / 1e9;
 
     if (!result.ok())
         result.log();
     output.result(result);
     setProgramEndHandler({});
-    setMainWindow(nullptr);
     return result.exitCode;
 }

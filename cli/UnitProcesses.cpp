@@ -47,7 +47,7 @@ UnitProcesses::~UnitProcesses()
 
 int UnitProcesses::run()
 {
-    Interrupt::install(Interrupt::Mode::Forward);
+    Interrupt::install(Interrupt::Mode::Forward, nullptr);
     m_interrupts =
         std::make_unique<QSocketNotifier>(Interrupt::notifierDescriptor(), QSocketNotifier::Read);
     connect(m_interrupts.get(), &QSocketNotifier::activated, this, &UnitProcesses::interrupted);
@@ -99,8 +99,12 @@ void UnitProcesses::start(Unit &unit)
     p.setProgram(QCoreApplication::applicationFilePath());
     p.setArguments(arguments);
     // A group of its own: Ctrl-C on the terminal reaches this program alone,
-    // which passes it on to each unit once.
-    p.setChildProcessModifier([] { ::setpgid(0, 0); });
+    // which passes it on to each unit once. Held back until the unit's run
+    // has its handlers, so that it is never ended before it can say how.
+    p.setChildProcessModifier([] {
+        Interrupt::holdInChild();
+        ::setpgid(0, 0);
+    });
     connect(&p, &QProcess::readyReadStandardOutput, this, [this, &unit] { read(unit); });
     connect(&p, &QProcess::readyReadStandardError, this, [&unit] {
         unit.errors = (unit.errors + unit.process.readAllStandardError()).right(KeptErrorBytes);
@@ -199,11 +203,12 @@ void UnitProcesses::interrupted()
     char drained[64];
     while (::read(Interrupt::notifierDescriptor(), drained, sizeof drained) > 0) {
     }
+    const int signal = Interrupt::lastSignal();
     for (const auto &unit : m_units) {
         if (unit->process.state() != QProcess::NotRunning) {
             // 0 while it starts: kill() would take that for this program's own group.
             if (const qint64 pid = unit->process.processId(); pid > 0)
-                ::kill(pid_t(pid), SIGINT);
+                ::kill(pid_t(pid), signal);
         } else if (!unit->started && !unit->done) {
             UnitResult r;
             r.unit = unit->label;
@@ -217,8 +222,8 @@ void UnitProcesses::interrupted()
             unit->done = true;
         }
     }
-    m_footer = QStringLiteral("Ctrl-C: each unit stops after its current block; press it again "
-                              "to stop them at once");
+    m_footer = QStringLiteral("Interrupted: each unit stops after its current block; press "
+                              "Ctrl-C again to stop them at once");
     if (m_output.mode() != ConsoleOutput::Mode::Terminal)
         m_output.note(QString(), m_footer);
     drawSoon();
@@ -238,15 +243,20 @@ void UnitProcesses::draw()
     const int width = ConsoleOutput::terminalWidth();
     QString text;
     if (m_drawnLines > 0)
-        text += QStringLiteral("\x1b[%1A").arg(m_drawnLines);
+        text += QStringLiteral("\x1b[%1A\r\x1b[J").arg(m_drawnLines);
     QStringList lines;
     for (const auto &unit : m_units)
         lines.append(lineFor(*unit));
     if (!m_footer.isEmpty())
         lines.append(m_footer);
-    for (const QString &line : lines)
-        text += QStringLiteral("\r\x1b[2K") + line.left(width - 1) + QLatin1Char('\n');
-    m_drawnLines = int(lines.size());
+    // Each line whole, on as many rows as it takes: a summary is never cut.
+    m_drawnLines = 0;
+    for (const QString &line : std::as_const(lines)) {
+        for (qsizetype at = 0; at == 0 || at < line.size(); at += width - 1) {
+            text += QStringLiteral("\r\x1b[2K") + line.mid(at, width - 1) + QLatin1Char('\n');
+            ++m_drawnLines;
+        }
+    }
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);

@@ -18,6 +18,11 @@ const QString Seconds = QStringLiteral("seconds");
 const QString Bytes = QStringLiteral("bytes");
 const QString Identification = QStringLiteral("identification");
 const QString Version = QStringLiteral("version");
+const QString FirmwareFile = QStringLiteral("firmware_file");
+const QString BlocksSent = QStringLiteral("blocks_sent");
+const QString BlocksTotal = QStringLiteral("blocks_total");
+const QString Error = QStringLiteral("error");
+const QString ErrorText = QStringLiteral("error_text");
 } // namespace Key
 } // namespace
 
@@ -32,8 +37,17 @@ QJsonObject UnitResult::toJson() const
                   {Key::Seconds, qRound(seconds * 1000) / 1000.0}};
     if (!reason.isEmpty())
         o.insert(Key::Reason, reason);
-    if (command == QLatin1String("program"))
+    if (command == QLatin1String("program")) {
         o.insert(Key::Bytes, bytes);
+        o.insert(Key::BlocksSent, blocksSent);
+        o.insert(Key::BlocksTotal, blocksTotal);
+    }
+    if (!firmwareFile.isEmpty())
+        o.insert(Key::FirmwareFile, firmwareFile);
+    if (error != 0) {
+        o.insert(Key::Error, error);
+        o.insert(Key::ErrorText, errorText);
+    }
     if (!identification.isEmpty())
         o.insert(Key::Identification, identification);
     if (version)
@@ -54,6 +68,11 @@ UnitResult UnitResult::fromJson(const QJsonObject &o)
     r.identification = o.value(Key::Identification).toString();
     if (o.contains(Key::Version))
         r.version = static_cast<quint32>(o.value(Key::Version).toInteger());
+    r.firmwareFile = o.value(Key::FirmwareFile).toString();
+    r.blocksSent = o.value(Key::BlocksSent).toInt();
+    r.blocksTotal = o.value(Key::BlocksTotal).toInt();
+    r.error = o.value(Key::Error).toInt();
+    r.errorText = o.value(Key::ErrorText).toString();
     return r;
 }
 

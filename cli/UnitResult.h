@@ -18,6 +18,13 @@ struct UnitResult
     qint64 bytes = 0;       // program: the bytes sent
     QString identification; // ident: the unit's identification
     std::optional<quint32> version; // version: the unit's software version
+    // program: the firmware file sent or looked for, the blocks sent of the
+    // whole, and the failure reported last (0 when none) with its text.
+    QString firmwareFile;
+    int blocksSent = 0;
+    int blocksTotal = 0;
+    qint32 error = 0;
+    QString errorText;
 
     bool ok() const { return exitCode == 0; }
 

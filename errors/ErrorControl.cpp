@@ -1,6 +1,7 @@
 #include "ErrorControl.h"
 
 #include "ErrorLog.h"
+#include "ErrorState.h"
 #include "ProcessEnd.h"
 #include "RunError.h"
 #include "UserMessage.h"
@@ -10,12 +11,6 @@
 namespace {
 const QString kTitle = QStringLiteral("Application problem");
 const QString kCrLf = QStringLiteral("\r\n");
-
-std::unique_ptr<ErrorControl> &instance()
-{
-    static std::unique_ptr<ErrorControl> p;
-    return p;
-}
 
 QString lines(const QStringList &pieces)
 {
@@ -37,16 +32,23 @@ QString timeText(const QTime &time, const QLocale &locale)
 }
 } // namespace
 
+ErrorState &errorState()
+{
+    static ErrorState state;
+    return state;
+}
+
 ErrorControl &ErrorCtl()
 {
-    if (!instance())
-        instance() = std::make_unique<ErrorControl>();
-    return *instance();
+    std::unique_ptr<ErrorControl> &control = errorState().control;
+    if (!control)
+        control = std::make_unique<ErrorControl>();
+    return *control;
 }
 
 void releaseErrorCtl()
 {
-    instance().reset();
+    errorState().control.reset();
 }
 
 ErrorControl::Row ErrorControl::rowFor(qint32 n)
@@ -55,60 +57,60 @@ ErrorControl::Row ErrorControl::rowFor(qint32 n)
     const qint32 excl = MsgStyle::Exclamation;
     const qint32 exclYesNo = MsgStyle::Exclamation + MsgStyle::YesNo;
     switch (n) {
-    case 430:
+    case RunError::ComponentDamaged:
         return {QStringLiteral("Problem with application DLL's please re-install the programmer"),
                 MsgStyle::Critical, After::LogThenEnd};
-    case 8018:
+    case RunError::PortNotOpened:
         return {lines({QStringLiteral("Serial Communications Port Could not be opened"),
                        QStringLiteral("Please verify that the correct port is used")}),
                 exclYesNo, After::Answer};
-    case 8019:
+    case RunError::LinkLost:
         return {lines({numbered, QStringLiteral("The connection to the unit was lost."),
                        QStringLiteral("Check the cable or the network, then try again.")}),
                 excl, After::Answer};
-    case 8020:
+    case RunError::WriteFailed:
         return {lines({numbered, QStringLiteral("Writing to the unit failed."),
                        QStringLiteral("Check the cable or the network, then try again.")}),
                 excl, After::Answer};
-    case 8021:
+    case RunError::BadHexText:
         return {lines({numbered, QStringLiteral("A command for the unit could not be made, so it "
                                                 "was not sent.")}),
                 excl, After::Answer};
-    case 8030:
+    case RunError::SettingsNotSaved:
         return {lines({numbered, QStringLiteral("The settings were not saved.")}), excl,
                 After::Answer, true};
-    case 8031:
+    case RunError::InstallerChanged:
         return {lines({numbered, QStringLiteral("The installer changed after its download and was "
                                                 "not started.")}),
                 excl, After::Answer, true};
-    case 9000:
+    case RunError::ErrorTest:
         return {QStringLiteral("Error test"), exclYesNo, After::Answer};
-    case 9001:
+    case RunError::UploadProblem:
         return {lines({numbered, QStringLiteral("Scaler upload problem."), QString(),
                        QStringLiteral("Ensure no other applications are running"),
                        QStringLiteral("during the programming cycle")}),
                 excl, After::Answer};
-    case 9002:
-    case 9003:
-    case 9004:
+    case RunError::BadResponse:
+    case RunError::BadResponseAgain:
+    case RunError::BadResponseLast:
         return {lines({numbered, QStringLiteral("Incorrect responce during programming")}), excl,
                 After::Answer};
-    case 9005:
+    case RunError::FirmwareNotFound:
         return {lines({numbered, QStringLiteral("Firmware file not found")}), excl, After::Answer};
-    case 9006:
+    case RunError::SettingNotProgrammed:
         return {lines({numbered,
                        QStringLiteral("Tried to program a scaler setting, scaler did not respond"),
                        QStringLiteral("The setting may not have been programmed correctly")}),
                 excl, After::ForcedNo};
-    case 9007:
+    case RunError::SettingNotRead:
         return {lines({numbered,
                        QStringLiteral("Tried to read a scaler setting, scaler did not respond"),
                        QString()}),
                 excl, After::ForcedNo};
-    case 32811:
+    case RunError::ComponentTooOld:
         return {QStringLiteral("Problem with application DLL's please reinstall product"), excl,
                 After::EndWithoutLog};
-    case -2147221051:
+    case RunError::InternetSupportTooOld:
         return {QStringLiteral(
                     "This feature requires Internet explorer version 5 or above to be installed"),
                 excl, After::EndWithoutLog};
@@ -154,6 +156,8 @@ bool ErrorControl::Adderror(const QString &filename, const QString &subname, qin
     MessageRequest request;
     request.title = kTitle;
     request.topmost = true;
+    request.id = QStringLiteral("error");
+    request.error = errorcode;
 
     if (m_count >= FatalRepeat) {
         request.text = QStringLiteral("Fatal application error. Please product vendor");

@@ -1,5 +1,7 @@
 #include "ErrorLog.h"
 
+#include "ErrorState.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,23 +10,17 @@
 #include <cstdio>
 
 namespace {
-struct LogState
+ErrorState::Log &state()
 {
-    bool active = false;
-    QString target;
-    bool fallbackNoted = false;
-};
-
-LogState &state()
-{
-    static LogState s;
-    return s;
+    return errorState().log;
 }
 
 bool appendLine(const QString &path, const QByteArray &line, QString *reason)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+    const auto mode = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text;
+    // The log's folder is made when the first entry comes.
+    if (!file.open(mode) && !(QDir().mkpath(QFileInfo(path).path()) && file.open(mode))) {
         *reason = file.errorString();
         return false;
     }
@@ -68,7 +64,7 @@ QString fallbackTarget()
 
 void stop()
 {
-    state() = LogState();
+    state() = ErrorState::Log();
 }
 
 QString escaped(const QString &entry)
@@ -92,7 +88,7 @@ QString escaped(const QString &entry)
 QString append(const QString &entry)
 {
     const QByteArray line = escaped(entry).toUtf8() + '\n';
-    LogState &s = state();
+    ErrorState::Log &s = state();
     QString reason;
     if (s.active && !s.target.isEmpty() && appendLine(s.target, line, &reason))
         return s.target;

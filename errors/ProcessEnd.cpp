@@ -1,13 +1,14 @@
 #include "ProcessEnd.h"
 
+#include "ErrorState.h"
+
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 ProgramEndHandler &handler()
 {
-    static ProgramEndHandler h;
-    return h;
+    return errorState().endHandler;
 }
 } // namespace
 

@@ -30,6 +30,10 @@ QString RunError::standardText(qint32 number)
         return QStringLiteral("File not found");
     case PathFileAccess:
         return QStringLiteral("Path/File access error");
+    case DeviceUnavailable:
+        return QStringLiteral("Device unavailable");
+    case ComponentMissing:
+        return QStringLiteral("ActiveX component can't create object");
     case ObjectNotSet:
         return QStringLiteral("Object variable or With block variable not set");
     default:

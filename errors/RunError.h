@@ -10,9 +10,12 @@
 class RunError : public std::exception
 {
 public:
-    // Common platform failures, numbered as classic BASIC run-time errors.
+    // Every number the program raises, named once. Error control's message
+    // for each (ErrorControl::rowFor) and its standard text (standardText)
+    // are kept beside this table, in errors/.
     enum Number : qint32
     {
+        // Common platform failures, numbered as classic BASIC run-time errors.
         InvalidCall = 5,
         Overflow = 6,
         OutOfMemory = 7,
@@ -22,11 +25,32 @@ public:
         InternalError = 51,
         BadFileName = 52,
         FileNotFound = 53,
+        DeviceUnavailable = 68,
         PathFileAccess = 75,
         ObjectNotSet = 91,
-        // The program's own numbers.
-        SettingsNotSaved = 8030, // the settings store could not be written; says where it is
+        ComponentMissing = 429,  // a component the program needs is not installed
+        ComponentDamaged = 430,  // the program's own libraries do not fit together
+        ComponentTooOld = 32811, // a library of the platform is missing or too old
+                                 // The link to the unit.
+        PortNotOpened = 8018,    // the serial port could not be opened
+        LinkLost = 8019,         // the unit closed the connection, or the line went away
+        WriteFailed = 8020,      // bytes could not be written to the unit
+        BadHexText = 8021,       // a hexadecimal text for the unit is not digit pairs
+                                 // The program's settings.
+        SettingsNotSaved = 8030, // the store could not be written; says where it is
+                                 // The update check.
         InstallerChanged = 8031, // a downloaded installer no longer hashes as signed; says how
+                                 // The unit's answers.
+        ErrorTest = 9000,
+        UploadProblem = 9001, // the unit did not accept a block
+        BadResponse = 9002,   // 9002 to 9004: an answer the cycle did not expect
+        BadResponseAgain = 9003,
+        BadResponseLast = 9004,
+        FirmwareNotFound = 9005,
+        SettingNotProgrammed = 9006,
+        SettingNotRead = 9007,
+        // The platform's internet support is older than the program needs.
+        InternetSupportTooOld = -2147221051,
     };
 
     // A failure with the standard text of its number.

@@ -14,6 +14,7 @@ Trap::Trap(const QString &module, std::function<QString()> procedure, Mode mode)
 bool Trap::report(const RunError &e)
 {
     m_lastError = e.number();
+    m_lastErrorText = e.description();
     const bool goOn =
         ErrorCtl().Adderror(m_module, m_procedure(), e.number(), true, e.description());
     return m_mode == GoOn || goOn;

@@ -40,8 +40,10 @@ public:
         }
     }
 
-    // The number of the last failure reported by this trap, 0 when none.
+    // The number and text of the last failure reported by this trap; 0 and
+    // an empty text when none was.
     qint32 lastError() const { return m_lastError; }
+    QString lastErrorText() const { return m_lastErrorText; }
 
 private:
     bool report(const RunError &e);
@@ -50,4 +52,5 @@ private:
     std::function<QString()> m_procedure;
     Mode m_mode;
     qint32 m_lastError = 0;
+    QString m_lastErrorText;
 };

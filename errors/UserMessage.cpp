@@ -1,16 +1,13 @@
 #include "UserMessage.h"
 
-#include <cstdio>
+#include "ErrorState.h"
 
-namespace {
-MessageAnswerer *g_answerer = nullptr;
-} // namespace
+#include <cstdio>
+#include <utility>
 
 MessageAnswerer *setMessageAnswerer(MessageAnswerer *answerer)
 {
-    MessageAnswerer *previous = g_answerer;
-    g_answerer = answerer;
-    return previous;
+    return std::exchange(errorState().answerer, answerer);
 }
 
 QPoint clampBoxPosition(QPoint target, QSize box, QSize screen)
@@ -30,8 +27,8 @@ QPoint clampBoxPosition(QPoint target, QSize box, QSize screen)
 
 qint32 showUserMessage(const MessageRequest &request)
 {
-    if (g_answerer)
-        return g_answerer->answer(request);
+    if (MessageAnswerer *answerer = errorState().answerer)
+        return answerer->answer(request);
     // Nobody to ask: the message still reaches a person, and the answer is the
     // one that changes nothing.
     std::fprintf(stderr, "%s: %s\n", qPrintable(request.title), qPrintable(request.text));

@@ -36,6 +36,10 @@ struct MessageRequest
     QString text; // lines joined by CR LF
     qint32 style = MsgStyle::OkOnly;
     QString title;
+    // What the message is about, for scripts that read the console program's
+    // output, such as "turn_unit_off" or "error"; and the error's number.
+    QString id;
+    qint32 error = 0;
     std::optional<QPoint> positionTwips; // wanted top-left corner, in twips of the screen
     bool topmost = true;
 };

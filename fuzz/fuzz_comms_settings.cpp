@@ -2,7 +2,6 @@
 // communication settings read them. The input is split at its first zero
 // byte: the port name before it, the parameters after.
 #include "RunError.h"
-#include "ScalerSettings.h"
 #include "SerialLine.h"
 
 #include <cstddef>
@@ -22,13 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             __builtin_trap();
     }
     const int n = comPortNumber(port);
-    if (n < 0 || n > 999)
+    if (n < 0 || n > 999 || (n > 0 && comPortNumber(comPortName(n)) != n))
         __builtin_trap();
 
-    programSettings().SerialPort = port;
-    programSettings().SerialParameters = parameters;
+    CommsWorkingValues values;
     try {
-        ParseCommsSettings();
+        ParseCommsSettings(port, parameters, values);
     } catch (const RunError &e) {
         if (e.number() != RunError::InvalidCall)
             __builtin_trap();

@@ -24,12 +24,6 @@ constexpr int ConnectTimeoutMs = 2000;
 constexpr int MinimumQuietGapMs = 20;
 constexpr int QuietGapCharacters = 4;
 
-std::function<void(int)> &waitingHook()
-{
-    static std::function<void(int)> hook;
-    return hook;
-}
-
 void note(const QString &text)
 {
     ErrorCtl().Adddebug(QStringLiteral("Link: ") + text);
@@ -50,9 +44,9 @@ QSerialPort::Parity parityOf(char letter)
 #if defined(Q_OS_LINUX)
 // USB serial adapters hold received bytes for their latency timer unless the
 // driver is asked for low latency; without it every block waits for its answer.
-void requestLowLatency(QSerialPort &port, const QString &device)
+// Says so once a device, not at every open.
+void requestLowLatency(QSerialPort &port, const QString &device, QSet<QString> &noted)
 {
-    static QSet<QString> noted; // once per device and run, not at every open
     serial_struct serial{};
     if (::ioctl(port.handle(), TIOCGSERIAL, &serial) == 0) {
         serial.flags |= ASYNC_LOW_LATENCY;
@@ -69,7 +63,7 @@ void requestLowLatency(QSerialPort &port, const QString &device)
 #endif
 } // namespace
 
-ScalerLink::ScalerLink(const ScalerSettings &settings) : m_settings(settings) {}
+ScalerLink::ScalerLink() = default;
 
 ScalerLink::~ScalerLink()
 {
@@ -85,9 +79,16 @@ bool ScalerLink::hasIdentificationLine(const QByteArray &received)
     return received.indexOf('\r', from) >= 0 || received.indexOf('\n', from) >= 0;
 }
 
-void ScalerLink::setWaitingHook(std::function<void(int)> hook)
+void ScalerLink::setWaitObserver(LinkWaitObserver *observer)
 {
-    waitingHook() = std::move(hook);
+    m_waitObserver = observer;
+}
+
+void ScalerLink::note(const QString &text, QString *why)
+{
+    ::note(text);
+    if (why)
+        *why = text;
 }
 
 bool ScalerLink::isOpen() const
@@ -98,53 +99,60 @@ bool ScalerLink::isOpen() const
 QByteArray ScalerLink::decodeHex(const QByteArray &digits)
 {
     if (digits.size() % 2 != 0)
-        throw RunError(BadHexText, QStringLiteral("Hexadecimal text for the unit has an odd "
-                                                  "number of digits"));
+        throw RunError(RunError::BadHexText,
+                       QStringLiteral("Hexadecimal text for the unit has an odd "
+                                      "number of digits"));
     QByteArray bytes;
     bytes.reserve(digits.size() / 2);
     for (int i = 0; i < digits.size(); i += 2) {
         const int high = hexDigitValue(digits[i]);
         const int low = hexDigitValue(digits[i + 1]);
         if (high < 0 || low < 0)
-            throw RunError(BadHexText, QStringLiteral("Hexadecimal text for the unit holds a "
-                                                      "character that is not a digit"));
+            throw RunError(RunError::BadHexText,
+                           QStringLiteral("Hexadecimal text for the unit holds a "
+                                          "character that is not a digit"));
         bytes.append(static_cast<char>(high * 16 + low));
     }
     return bytes;
 }
 
-VBool ScalerLink::OpenChannel(qint16 &channel)
+VBool ScalerLink::OpenChannel(const ScalerSettings &settings, qint16 &channel, QString *why)
 {
     Q_UNUSED(channel)
     CloseChannel();
-    return toVBool(m_settings.CommsType == 1 ? openSerial() : openTcp());
+    m_settings = settings;
+    return toVBool(m_settings.CommsType == 1 ? openSerial(why) : openTcp(why));
 }
 
-bool ScalerLink::openSerial()
+bool ScalerLink::openSerial(QString *why)
 {
-    QString why;
+    QString reason;
     const QString portName = m_settings.SerialPort;
-    const QString device = serialDeviceFor(portName, &why);
+    const QString device = serialDeviceFor(portName, m_settings.Ports, &reason);
     if (device.isEmpty()) {
-        note(QStringLiteral("serial port not opened: %1").arg(why));
+        note(QStringLiteral("serial port not opened: %1").arg(reason), why);
         return false;
     }
-    const std::optional<SerialLine> line = parseSerialParameters(m_settings.SerialParameters, &why);
+    const std::optional<SerialLine> line =
+        parseSerialParameters(m_settings.SerialParameters, &reason);
     if (!line) {
         note(QStringLiteral("serial port %1 not opened: the parameters \"%2\" are wrong: %3")
-                 .arg(portName, m_settings.SerialParameters, why));
+                 .arg(portName, m_settings.SerialParameters, reason),
+             why);
         return false;
     }
 
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(device);
+    // What the unit sends beyond this waits in the driver, not in memory.
+    port->setReadBufferSize(64 * 1024);
     if (!port->open(QIODevice::ReadWrite)) {
-        QString why = QStringLiteral("serial port %1 (%2) cannot be opened: %3")
-                          .arg(portName, device, port->errorString());
+        QString failed = QStringLiteral("serial port %1 (%2) cannot be opened: %3")
+                             .arg(portName, device, port->errorString());
         const QString permission = serialPermissionProblem(device);
         if (!permission.isEmpty())
-            why += QStringLiteral("; ") + permission;
-        note(why);
+            failed += QStringLiteral("; ") + permission;
+        note(failed, why);
         return false;
     }
     const bool configured =
@@ -154,11 +162,12 @@ bool ScalerLink::openSerial()
         port->setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         note(QStringLiteral("serial port %1 (%2) does not take the parameters \"%3\": %4")
-                 .arg(portName, device, m_settings.SerialParameters, port->errorString()));
+                 .arg(portName, device, m_settings.SerialParameters, port->errorString()),
+             why);
         return false;
     }
 #if defined(Q_OS_LINUX)
-    requestLowLatency(*port, device);
+    requestLowLatency(*port, device, m_lowLatencyNoted);
 #endif
     m_speed = line->speed;
     m_serial = port.get();
@@ -166,14 +175,15 @@ bool ScalerLink::openSerial()
     return true;
 }
 
-bool ScalerLink::openTcp()
+bool ScalerLink::openTcp(QString *why)
 {
     const QString address = m_settings.EthernetAddress;
     bool ok = false;
     const uint port = m_settings.EthernetPort.trimmed().toUInt(&ok);
     if (!ok || port == 0 || port > 65535) {
         note(QStringLiteral("%1 not reached: the port \"%2\" is not a TCP port number")
-                 .arg(address, m_settings.EthernetPort));
+                 .arg(address, m_settings.EthernetPort),
+             why);
         return false;
     }
     auto socket = std::make_unique<QTcpSocket>();
@@ -185,7 +195,8 @@ bool ScalerLink::openTcp()
         note(QStringLiteral("%1:%2 not reached: %3")
                  .arg(address)
                  .arg(port)
-                 .arg(socket->errorString()));
+                 .arg(socket->errorString()),
+             why);
         return false;
     }
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -211,7 +222,7 @@ void ScalerLink::CloseChannel()
 void ScalerLink::lost(const QString &why)
 {
     CloseChannel();
-    throw RunError(LinkLost, QStringLiteral("The link to the unit was lost: ") + why);
+    throw RunError(RunError::LinkLost, QStringLiteral("The link to the unit was lost: ") + why);
 }
 
 int ScalerLink::quietGapMs() const
@@ -239,7 +250,8 @@ void ScalerLink::writeAll(const QByteArray &bytes)
                 break;
             const QString reason = m_device->errorString();
             CloseChannel();
-            throw RunError(WriteFailed, QStringLiteral("Writing to the unit failed: ") + reason);
+            throw RunError(RunError::WriteFailed,
+                           QStringLiteral("Writing to the unit failed: ") + reason);
         }
     }
 }
@@ -254,18 +266,34 @@ bool ScalerLink::receive(int ms)
 {
     // The window shows what it was given before the wait while the unit
     // works, and at the latest once the wait has lasted a frame.
-    if (ms > 0 && waitingHook()) {
-        QElapsedTimer timer;
-        timer.start();
-        waitingHook()(0);
-        if (ms <= WaitingHookAfterMs)
-            return receiveWithin(std::max(0, ms - static_cast<int>(timer.elapsed())));
-        if (receiveWithin(std::max(0, WaitingHookAfterMs - static_cast<int>(timer.elapsed()))))
-            return true;
-        waitingHook()(WaitingHookAfterMs);
-        ms -= static_cast<int>(timer.elapsed());
-    }
-    return receiveWithin(std::max(0, ms));
+    if (ms <= 0 || !m_waitObserver)
+        return receiveWithin(std::max(0, ms));
+    struct Ended
+    {
+        LinkWaitObserver *observer;
+        ~Ended() { observer->waitEnded(); }
+    } ended{m_waitObserver};
+    QElapsedTimer timer;
+    timer.start();
+    m_waitObserver->waiting(0);
+    if (ms <= WaitGoesOnAfterMs)
+        return receiveWithin(std::max(0, ms - static_cast<int>(timer.elapsed())));
+    if (receiveWithin(std::max(0, WaitGoesOnAfterMs - static_cast<int>(timer.elapsed()))))
+        return true;
+    m_waitObserver->waiting(WaitGoesOnAfterMs);
+    return receiveWithin(std::max(0, ms - static_cast<int>(timer.elapsed())));
+}
+
+bool ScalerLink::overflowed(const char *awaited)
+{
+    if (m_pending.size() <= MaximumReply)
+        return false;
+    ::note(QStringLiteral("the unit sent more than %1 bytes without %2; its answer was "
+                          "discarded")
+               .arg(MaximumReply)
+               .arg(QString::fromLatin1(awaited)));
+    m_pending.clear();
+    return true;
 }
 
 bool ScalerLink::receiveWithin(int ms)
@@ -333,6 +361,8 @@ VBool ScalerLink::Transact(const QByteArray &send, const QByteArray &terminator,
                 return VTrue;
             }
             searchFrom = std::max<qsizetype>(0, m_pending.size() - terminator.size() + 1);
+            if (overflowed("the answer awaited"))
+                return VFalse;
             if (left() <= 0)
                 break;
             receive(left());
@@ -342,6 +372,8 @@ VBool ScalerLink::Transact(const QByteArray &send, const QByteArray &terminator,
         // quiet for the gap; until then everything the unit sends is kept.
         const int gap = quietGapMs();
         while (left() > 0) {
+            if (overflowed("an identification line that ends"))
+                return VFalse;
             if (!hasIdentificationLine(m_pending))
                 receive(left());
             else if (!receive(std::min(gap, left())))
@@ -375,6 +407,8 @@ VBool ScalerLink::Query(const QByteArray &send, QByteArray &reply, qint32 timeou
                 return VTrue;
             }
         }
+        if (overflowed("a whole frame"))
+            return VFalse;
         const int left = timeout - static_cast<int>(timer.elapsed());
         if (left <= 0)
             break;

@@ -4,9 +4,9 @@
 #include "ScalerSettings.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 class QIODevice;
@@ -16,11 +16,14 @@ class QTcpSocket;
 // The link to a unit over a serial port (CommsType 1) or TCP (any other
 // type), on the calling thread with the blocking waits of QIODevice.
 //
-// The settings are read from the record at every open, so new values take
-// effect at the next open. On a closed link every operation returns at once
-// with False and an empty reply. A link that fails while open is closed and
-// the operation throws RunError with one of the numbers below, its reply
-// cleared.
+// It opens on the settings it is given at each open. On a closed link every
+// operation returns at once with False and an empty reply. A link that fails
+// while open is closed and the operation throws RunError LinkLost or
+// WriteFailed, its reply cleared; a hexadecimal text that is not digit pairs
+// throws BadHexText.
+//
+// No answer is kept beyond MaximumReply bytes: a unit that talks on without
+// giving what is awaited gets its answer discarded, and the exchange fails.
 //
 // An operation that sends something first discards the input held so far,
 // so that a late or doubled answer to an earlier exchange is never taken
@@ -30,17 +33,14 @@ class QTcpSocket;
 class ScalerLink : public ScalerLinkInterface
 {
 public:
-    enum Error : qint32
-    {
-        LinkLost = 8019,    // the unit closed the connection, or the line went away
-        WriteFailed = 8020, // bytes could not be written to the unit
-        BadHexText = 8021,  // a hexadecimal text to send is not digit pairs
-    };
-
-    explicit ScalerLink(const ScalerSettings &settings);
+    ScalerLink();
     ~ScalerLink() override;
 
-    VBool OpenChannel(qint16 &channel) override;
+    // The longest answer kept, far beyond any identification line or frame.
+    static constexpr qsizetype MaximumReply = 4096;
+
+    VBool OpenChannel(const ScalerSettings &settings, qint16 &channel,
+                      QString *why = nullptr) override;
     // Discards the input received so far.
     void ReadInput() override;
     void CloseChannel() override;
@@ -72,16 +72,15 @@ public:
     // it, a line end (CR or LF).
     static bool hasIdentificationLine(const QByteArray &received);
 
-    // Called with 0 as each wait for the unit begins, and with
-    // WaitingHookAfterMs once it has lasted that long: the window paints then
-    // what it was given before the wait, while the unit works. One for the
-    // whole program; an empty one removes it.
-    static void setWaitingHook(std::function<void(int waitedMs)> hook);
-    static constexpr int WaitingHookAfterMs = 16;
+    // The wait observer is told of each wait as it begins, and again once it
+    // has lasted WaitGoesOnAfterMs (a frame of the screen).
+    void setWaitObserver(LinkWaitObserver *observer) override;
+    static constexpr int WaitGoesOnAfterMs = 16;
 
 private:
-    bool openSerial();
-    bool openTcp();
+    bool openSerial(QString *why);
+    bool openTcp(QString *why);
+    void note(const QString &text, QString *why);
     void writeAll(const QByteArray &bytes);
     // Waits up to ms for input and moves what came into m_pending; false when
     // nothing came. Throws LinkLost when the line has gone.
@@ -91,8 +90,12 @@ private:
     void discardInput();
     [[noreturn]] void lost(const QString &why);
     int quietGapMs() const;
+    // Whether more has come than any answer may hold; the input is then discarded.
+    bool overflowed(const char *awaited);
 
-    const ScalerSettings &m_settings;
+    ScalerSettings m_settings;
+    LinkWaitObserver *m_waitObserver = nullptr;
+    QSet<QString> m_lowLatencyNoted; // devices already said to refuse low latency
     std::unique_ptr<QIODevice> m_device;
     QSerialPort *m_serial = nullptr;
     QTcpSocket *m_socket = nullptr;

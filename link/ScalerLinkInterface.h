@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScalerSettings.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -23,6 +25,17 @@ inline constexpr int hexDigitValue(char c)
                                   : -1;
 }
 
+// Told of each wait of a link for the unit, while the link waits: a window
+// paints then, and passes over its input, while the unit works.
+class LinkWaitObserver
+{
+public:
+    virtual ~LinkWaitObserver() = default;
+    // A wait begins (0), or has lasted waitedMs without an answer.
+    virtual void waiting(int waitedMs) = 0;
+    virtual void waitEnded() = 0;
+};
+
 // The link to a unit over a serial port or Ethernet. Texts carry one byte per
 // character; a reply is replaced, never appended to. An operation may throw a
 // RunError instead of returning false, for the caller's trap to report.
@@ -31,9 +44,11 @@ class ScalerLinkInterface
 public:
     virtual ~ScalerLinkInterface() = default;
 
-    // Opens the link; any non-zero result means open. The channel is the
-    // program's own setting, passed so that what the link leaves there is saved.
-    virtual VBool OpenChannel(qint16 &channel) = 0;
+    // Opens the link on settings; any non-zero result means open. The channel
+    // is the caller's own setting, passed so that what the link leaves there
+    // is kept. When it does not open, why says what stopped it.
+    virtual VBool OpenChannel(const ScalerSettings &settings, qint16 &channel,
+                              QString *why = nullptr) = 0;
     // Drains and discards pending input.
     virtual void ReadInput() = 0;
     // Closes; harmless when already closed.
@@ -52,4 +67,7 @@ public:
     // Sends without waiting.
     virtual VBool SendText(const QByteArray &text, VBool hex) = 0;
     virtual void SetMode(qint32 value) = 0;
+
+    // Installs the observer of this link's waits; nullptr removes it.
+    virtual void setWaitObserver(LinkWaitObserver *observer) = 0;
 };

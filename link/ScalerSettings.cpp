@@ -2,12 +2,6 @@
 
 #include <QSettings>
 
-ScalerSettings &programSettings()
-{
-    static ScalerSettings settings;
-    return settings;
-}
-
 std::unique_ptr<QSettings> openSettingsStore(const QString &section)
 {
     auto store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,

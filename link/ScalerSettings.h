@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 #include <memory>
@@ -15,8 +16,8 @@ inline const QString Section = QStringLiteral("Programmer");
 inline const QString PortsSection = QStringLiteral("Ports");
 } // namespace SettingsStoreName
 
-// The program's settings record: read from the store once at start-up,
-// authoritative while the program runs, written back by each save.
+// The program's settings, a value: read from the store once at start-up,
+// handed to whatever needs them, and written back by each save.
 struct ScalerSettings
 {
     QString FirmwarePath;
@@ -28,11 +29,13 @@ struct ScalerSettings
     QString SerialParameters = QStringLiteral("57600,n,8,1");
     QString SerialPort = QStringLiteral("COM1:");
     qint32 CommsType = 1; // 1 serial, 0 Ethernet
+
+    // The store's Ports section: the device a port name stands for here,
+    // keyed "COM3" and the like. Read only; nothing in the program writes it.
+    QMap<QString, QString> Ports;
 };
 
-// The program-wide settings record.
-ScalerSettings &programSettings();
-
 // The per-user settings store, opened at section (none for the store's top,
-// where the Ports section lies).
+// where the Ports section lies). The start-up and the saves open it; nothing
+// else of the program does.
 std::unique_ptr<QSettings> openSettingsStore(const QString &section = SettingsStoreName::Section);

@@ -1,12 +1,9 @@
 #include "SerialLine.h"
 
 #include "RunError.h"
-#include "ScalerSettings.h"
 #include "TextRules.h"
 
 #include <QFile>
-#include <QRegularExpression>
-#include <QSettings>
 #include <QStringList>
 
 #ifdef Q_OS_UNIX
@@ -89,36 +86,52 @@ std::optional<SerialLine> parseSerialParameters(const QString &text, QString *wh
     return line;
 }
 
-CommsWorkingValues &commsWorkingValues()
+void ParseCommsSettings(const QString &serialPort, const QString &serialParameters,
+                        CommsWorkingValues &values)
 {
-    static CommsWorkingValues values;
-    return values;
+    values.portNumber = comPortField(serialPort);
+    QString rest;
+    cutSerialParameters(serialParameters, values.baudRate, values.parity, values.dataBits, rest);
+    values.stopBits = rest.left(1).trimmed();
 }
 
-void ParseCommsSettings()
+QString comPortField(const QString &portName)
 {
-    CommsWorkingValues &w = commsWorkingValues();
-    const ScalerSettings &s = programSettings();
-    const qsizetype m = find(s.SerialPort, QLatin1Char('M'));
-    const qsizetype colon = find(s.SerialPort, QLatin1Char(':'));
-    w.portNumber = cut(s.SerialPort, m + 1, colon - m - 1);
-
-    QString rest;
-    cutSerialParameters(s.SerialParameters, w.baudRate, w.parity, w.dataBits, rest);
-    w.stopBits = rest.left(1).trimmed();
+    const qsizetype m = find(portName, QLatin1Char('M'));
+    const qsizetype colon = find(portName, QLatin1Char(':'));
+    return cut(portName, m + 1, colon - m - 1);
 }
 
 int comPortNumber(const QString &portName)
 {
-    static const QRegularExpression pattern(QStringLiteral("^COM([0-9]{1,3}):?$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = pattern.match(portName.trimmed());
-    if (!m.hasMatch())
+    QString name = portName.trimmed();
+    if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
         return 0;
-    return m.captured(1).toInt();
+    name = QStringLiteral("COM") + name.mid(3);
+    if (!name.endsWith(QLatin1Char(':')))
+        name += QLatin1Char(':');
+    if (name.indexOf(QLatin1Char(':')) != name.size() - 1)
+        return 0;
+    const std::optional<qint64> n = wholeNumber(comPortField(name), 1, 999, true);
+    return n ? int(*n) : 0;
 }
 
-QString serialDeviceFor(const QString &portName, QString *why)
+QString comPortName(const QString &number)
+{
+    return QStringLiteral("COM") + number + QLatin1Char(':');
+}
+
+QString comPortName(int number)
+{
+    return comPortName(QString::number(number));
+}
+
+QString portsKey(int number)
+{
+    return QStringLiteral("COM%1").arg(number);
+}
+
+QString serialDeviceFor(const QString &portName, const QMap<QString, QString> &ports, QString *why)
 {
     const int n = comPortNumber(portName);
     if (n <= 0) {
@@ -128,11 +141,10 @@ QString serialDeviceFor(const QString &portName, QString *why)
         return QString();
     }
 #ifdef Q_OS_WIN
+    Q_UNUSED(ports)
     return QStringLiteral("COM%1").arg(n);
 #else
-    const QString mapped = openSettingsStore(SettingsStoreName::PortsSection)
-                               ->value(QStringLiteral("COM%1").arg(n))
-                               .toString();
+    const QString mapped = ports.value(portsKey(n));
     if (!mapped.isEmpty())
         return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(n - 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -27,8 +28,7 @@ void cutSerialParameters(const QString &text, QString &speed, QString &parity, Q
 std::optional<SerialLine> parseSerialParameters(const QString &text, QString *why);
 
 // The serial settings as the communication settings dialog works on them,
-// cut out of the stored port name and parameter string. They live for the
-// whole run.
+// cut out of the stored port name and parameter string.
 struct CommsWorkingValues
 {
     QString portNumber;
@@ -37,24 +37,37 @@ struct CommsWorkingValues
     QString dataBits;
     QString stopBits;
 };
-CommsWorkingValues &commsWorkingValues();
 
-// Fills the working values from the stored port name ("COM1:") and
-// parameter string ("57600,n,8,1"): the port number between the first "M"
-// and the first ":", and of the parameters the stop bits as the one
-// character after the third comma. Throws RunError 5 at the first field that
-// cannot be cut out; the fields before it are filled.
-void ParseCommsSettings();
+// Fills the working values from a port name ("COM1:") and a parameter
+// string ("57600,n,8,1"): the port number as comPortField cuts it, and of
+// the parameters the stop bits as the one character after the third comma.
+// Throws RunError 5 at the first field that cannot be cut out; the fields
+// before it are filled.
+void ParseCommsSettings(const QString &serialPort, const QString &serialParameters,
+                        CommsWorkingValues &values);
+
+// The one reading of a port name such as "COM3:": the text after its first
+// "M" and before its first ":", blanks trimmed ("3"). Throws RunError 5 when
+// there is no ":" after the "M".
+QString comPortField(const QString &portName);
+
+// The port number of a name of the form COMn: or COMn, in any case (3 for
+// "COM3:" and "com3"), or 0 for any other text.
+int comPortNumber(const QString &portName);
+
+// The one writing of a port name: "COM", the number, ":".
+QString comPortName(const QString &number);
+QString comPortName(int number);
+
+// The key of the store's Ports section for a port number: "COM3".
+QString portsKey(int number);
 
 // The device a port name such as "COM3:" stands for on this machine: on
-// Windows the port COM3; elsewhere the device the per-user store maps "COM3"
-// to in its Ports section, or /dev/ttyS2 without such a mapping. A name that
-// is already a device path is taken as it is. Empty, with why, for a name
-// that is neither.
-QString serialDeviceFor(const QString &portName, QString *why);
-
-// The port number of a name such as "COM3:" (3), or 0 when it is not one.
-int comPortNumber(const QString &portName);
+// Windows the port COM3; elsewhere the device the Ports section (ports)
+// maps "COM3" to, or /dev/ttyS2 without such a mapping. A name that is
+// already a device path is taken as it is. Empty, with why, for a name that
+// is neither.
+QString serialDeviceFor(const QString &portName, const QMap<QString, QString> &ports, QString *why);
 
 // Why this user may not open the serial device, naming the fix: membership
 // of the group that owns it, such as dialout. Empty when the user may read

@@ -1,89 +1,32 @@
 #pragma once
 
+#include "ScalerProtocol.h"
+
 #include <QByteArray>
 #include <QString>
 
-// The unit protocol: identification, software version, the programming
-// cycle, the running firmware query and the abort test. Each operation talks
-// through the program's link (opened by the caller) and reports to the main
-// window; its failures go to its own trap.
+// The unit protocol under the names the window's commands know it by: each
+// operation runs on the window's session, which talks through its link
+// (opened by the caller) and reports to the window; its failures go to its
+// own trap.
 
-// Set by the Abort button after confirmation; cleared before each cycle.
-extern qint16 AbortFlag;
+class UnitSession;
 
 // Resets the unit and listens for its identification line. True when one
 // came; reply then holds the identification, otherwise what the unit sent.
-bool Firmware_GetIdent(QByteArray &reply);
+bool Firmware_GetIdent(UnitSession &session, QByteArray &reply);
 
 // Reads the unit's software version and shows it in the status line.
-void Firmware_GetVersion(QByteArray &reply);
+void Firmware_GetVersion(UnitSession &session, QByteArray &reply);
 
 // Brings the unit into its loader and sends it the firmware file named by
 // its identification from folder. True when the unit took the whole file.
-bool Firmware_Programme(const QString &folder);
+bool Firmware_Programme(UnitSession &session, const QString &folder);
 
 // Asks a running unit for its firmware file name (name gets name + ".vq",
 // or nothing) and returns its level byte, 0 when it did not answer.
-qint16 Firmware_GetPTBT(QByteArray &name);
+qint16 Firmware_GetPTBT(UnitSession &session, QByteArray &name);
 
-// True, after telling the user and resetting the window, when the user has aborted.
-bool Firmware_CheckAbort();
-
-namespace ScalerProtocol {
-
-inline constexpr int BlockSize = 32;
-
-// How long each exchange waits for the unit, in ms.
-namespace Timeout {
-// The programming cycle.
-inline constexpr int Check = 1000;           // the announcement of a unit already in its loader
-inline constexpr int ResetAcknowledge = 400; // the acknowledgement of the reset frame
-inline constexpr int PowerCycle = 1000;      // anything at all after an unacknowledged reset
-inline constexpr int Identification = 1000;  // the identification line after the reset
-inline constexpr int LoaderReady = 2000;     // "S" after "U"
-inline constexpr int Start = 9999;           // "A" after "Y"
-inline constexpr int Block = 9999;           // the answer to a block
-// Identification, the version query and the running firmware query.
-inline constexpr int IdentReset = 400;
-inline constexpr int IdentListen = 5000;
-inline constexpr int Version = 1000;     // each of the two forms
-inline constexpr int RunningQuery = 100; // each of the name and level queries
-} // namespace Timeout
-
-QByteArray resetFrame();
-QByteArray acknowledgeFrame();
-QByteArray nameQuery();
-QByteArray levelQuery();
-QByteArray refusalFrame();
-inline const QByteArray LongVersionQuery = "46383430303431303044323F3F0D";
-inline const QByteArray ShortVersionQuery = "463830303044323F3F0D";
-
-// The identification in a received text: from after the first "id=" (from
-// the third character when there is none) up to, not including, the last
-// character. Throws RunError 5 when that runs backwards.
-QByteArray identificationFromLine(const QByteArray &line);
-
-// The unit type: from after the first "id=" up to, not including, the second
-// underscore of the line. Throws RunError 5 when there is no such stretch.
-QByteArray unitTypeFromLine(const QByteArray &line);
-
-// The status text for an identification line: identification, then the
-// type in capitals and the edition label of "s70" units.
-QString identStatus(const QByteArray &identification, const QByteArray &type);
-
-// The value of up to six hexadecimal digits, read until the first character
-// that is not one; 0 when there is none.
-quint32 hexVersionValue(const QByteArray &digits);
-
-// The firmware name in a name answer: from the 8th byte up to the first zero
-// byte, blanks trimmed. Throws RunError 5 when there is no such stretch.
-QByteArray firmwareNameFromAnswer(const QByteArray &answer);
-
-// The level in a level answer: its 5th byte. Throws RunError 9 when it is shorter.
-qint16 levelFromAnswer(const QByteArray &answer);
-
-// The firmware file for an identification in folder, or an empty string
-// when the identification names no file inside that folder.
-QString firmwareFilePath(const QString &folder, const QByteArray &identification);
-
-} // namespace ScalerProtocol
+// True, after telling the user and resetting the window, when the session
+// has been cancelled (the Abort button set AbortFlag).
+bool Firmware_CheckAbort(UnitSession &session);

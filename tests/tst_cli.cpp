@@ -1,16 +1,23 @@
 // The console programmer as it is built, against simulated units in this
-// process: each exit code, its JSON stream, two units at once, SIGINT in the
-// block loop and the ports it lists, with what goes to the error log.
+// process: each exit code, its output and JSON stream, several units at once,
+// signals at each stage, questions on a terminal, and what goes to the error
+// log and to the unit.
 #include "TestEnvironment.h"
 #include "VqSimulator.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
 #include <functional>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kBlocks = 40;
@@ -20,12 +27,63 @@ VqSimOptions unit(const std::function<void(VqSimOptions &)> &set = [](VqSimOptio
     VqSimOptions o;
     o.inLoader = true;
     o.size = kBlocks * 32;
+    o.timeline = true;
     set(o);
     return o;
 }
+
+// One run. %1, %2...: the units' TCP ports (for "ports" and a pty row, %1 is
+// the first unit's pseudo-terminal, mapped to COM7); the store names the
+// first unit. tty: "" none, "in" standard input on a terminal, "80" all
+// three on a terminal of 80 columns. Each action is "WHEN=>WHAT": once the
+// output holds WHEN (or a unit's run has begun, for "child"), WHAT is done:
+// INT or TERM to the program, ENTER typed, or SHRINK to cut the firmware.
+// output: found in this order; absent: nowhere; logged: in the error log in
+// this order (none: empty). whole: the first units programmed with the whole
+// image. received: what the first unit was sent ("-": not looked at).
+// concurrent: the most units connected at once (-1: not looked at).
+struct Case
+{
+    QString arguments;
+    QList<VqSimOptions> units;
+    int exitCode;
+    QStringList output;
+    QStringList logged{};
+    QStringList actions{};
+    QString tty{};
+    QStringList absent{};
+    int whole = 0;
+    QString received = QStringLiteral("-");
+    int concurrent = -1;
+};
+
+QString sentTo(const VqSimulator &sim)
+{
+    QStringList sent;
+    for (const VqSimulator::Event &e : sim.timeline())
+        for (const char *what : {"reset frame", "U ", "Y ", "block"})
+            if (e.text.startsWith(what))
+                sent << QString::fromLatin1(what).section(u' ', 0, 0);
+    return sent.join(u' ');
+}
+
+// The most units connected at once, from their timelines.
+int mostAtOnce(const std::vector<std::unique_ptr<VqSimulator>> &sims)
+{
+    QList<QPair<qint64, int>> changes;
+    for (const auto &sim : sims)
+        for (const VqSimulator::Event &e : sim->timeline())
+            if (e.text.startsWith("connection "))
+                changes << qMakePair(e.ms, e.text.contains(" from ") ? 1 : -1);
+    std::sort(changes.begin(), changes.end());
+    int now = 0, most = 0;
+    for (const auto &[ms, change] : changes)
+        most = std::max(most, now += change);
+    return most;
+}
 } // namespace
 
-Q_DECLARE_METATYPE(VqSimOptions)
+Q_DECLARE_METATYPE(Case)
 
 class TestCli : public QObject
 {
@@ -43,132 +101,416 @@ private:
 
 void TestCli::run_data()
 {
-    // %1, %2: the units' TCP ports; for ports, %1 is the first unit's
-    // pseudo-terminal, mapped to COM7. The store names the first unit.
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QList<VqSimOptions>>("units");
-    QTest::addColumn<QByteArray>("interruptAt"); // SIGINT once the output holds it
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("output"); // found in the output, in this order
-    QTest::addColumn<QStringList>("logged"); // found in the error log, in this order; none: empty
-    QTest::addColumn<int>("whole");          // the first units programmed with the whole image
+    QTest::addColumn<Case>("c");
+    const auto add = [](const char *name, const Case &c) { QTest::newRow(name) << c; };
+    const auto stage = [](const char *id) { return QStringLiteral(R"("stage":"%1")").arg(id); };
+    const QString turnOff = "Firmware Update: Turn unit off, click OK, then turn unit on.";
+    const QString aborted = R"("ending":"Aborted")";
+    const QString slow = "Checking";
+    const auto late = [](VqSimOptions &o) { o.replyDelayMs = 300; };
 
-    const QByteArray none;
-    QTest::newRow("stored link: stages, progress and result as JSON")
-        << "program --json" << QList{unit()} << none << 0
-        << QStringList{R"("text":"Checking Unit....")", R"("text":"id=vq200_s70_1\r")",
-                       R"("event":"progress")", R"("text":"Programing Complete....")",
-                       R"("bytes":1280,"command":"program","ending":"Complete")"}
-        << QStringList() << 1;
-    QTest::newRow("block 3 refused: 6, as JSON")
-        << "program --json --tcp 127.0.0.1:%1" << QList{unit([](auto &o) { o.nakAt = 3; })} << none
-        << 6
-        << QStringList{R"("text":"Programming ...")", R"("text":"Error 9001\r\nScaler upload)",
-                       R"("ending":"BlockRefused")",
-                       R"("reason":"the unit did not accept block 3")"}
-        << QStringList{"Error: 9001", "program 127.0.0.1:%1: failed (exit 6)"} << 0;
-    QTest::newRow("no S: 4") << "program" << QList{unit([](auto &o) { o.noS = true; })} << none << 4
-                             << QStringList{"Unit did not reply with S id=vq200_s70_1"}
-                             << QStringList{"failed (exit 4): the unit did not answer \"U\""} << 0;
-    QTest::newRow("no file for the unit: 5")
-        << "program" << QList{unit([](auto &o) { o.ident = "vq999_x_1"; })} << none << 5
-        << QStringList{"File does not exist", "failed (exit 5): no firmware file"}
-        << QStringList{"failed (exit 5)"} << 0;
-    QTest::newRow("last answer not E: 8")
-        << "program" << QList{unit([](auto &o) { o.size += 32; })} << none << 8
-        << QStringList{"Scaler upload NOT successful"} << QStringList{"failed (exit 8)"} << 0;
-    QTest::newRow("port that is not there: 3")
-        << "program --port /dev/no-such-port" << QList<VqSimOptions>() << none << 3
-        << QStringList{"Can't Open default communications port",
-                       "/dev/no-such-port  failed (exit 3): /dev/no-such-port stands for "
-                       "/dev/no-such-port, and there is no such device"}
-        << QStringList{"Link: serial port /dev/no-such-port", "failed (exit 3)"} << 0;
-    QTest::newRow("wrong usage: 2")
-        << "program --jobs 0" << QList<VqSimOptions>() << none << 2
-        << QStringList{"--jobs wants a whole number"} << QStringList() << 0;
-    QTest::newRow("SIGINT in the block loop: 7")
-        << "program --json" << QList{unit([](auto &o) { o.baud = 2400; })}
-        << QByteArray(R"("event":"progress")") << 7
-        << QStringList{R"("text":"Scaler upload Aborted\r\n\r\nPlease power cycle the VQ unit")",
-                       R"("ending":"Aborted")"}
-        << QStringList{"failed (exit 7)"} << 0;
-    QTest::newRow("two units, the second refuses block 3: one summary line each, 6")
-        << "program --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2"
-        << QList{unit(), unit([](auto &o) { o.nakAt = 3; })} << none << 6
-        << QStringList{"127.0.0.1:%1  ok: 1280 bytes",
-                       "127.0.0.1:%2  failed (exit 6): the unit did not accept block 3"}
-        << QStringList{"Error: 9001", "program 127.0.0.1:%2: failed (exit 6)"} << 1;
-    QTest::newRow("version") << "version" << QList{unit([](auto &o) { o.inLoader = false; })}
-                             << none << 0 << QStringList{"ok: software version 291"}
-                             << QStringList() << 0;
-    QTest::newRow("ports: a pseudo-terminal mapped to COM7")
-        << "ports --json" << QList{unit()} << none << 0
-        << QStringList{R"("com":["COM7:"],"description":"","device":"%1")"} << QStringList() << 0;
+    add("stored link: stages, the last progress, the result",
+        {"program --json",
+         {unit()},
+         0,
+         {stage("checking"), R"("stage":"identification_line","text":"id=vq200_s70_1","unit")",
+          R"("percent":100)", stage("complete"),
+          R"("blocks_sent":40,"blocks_total":40,"bytes":1280,"command":"program")"},
+         {},
+         {},
+         {},
+         {},
+         1,
+         "U Y" + QString(" block").repeated(kBlocks)});
+    add("a 32-byte image: 100 %, never more",
+        {"program --json",
+         {unit([](auto &o) { o.ident = "small_1", o.size = 32; })},
+         0,
+         {R"("percent":100)", R"("ending":"Complete")"},
+         {},
+         {},
+         {},
+         {R"("percent":103)"}});
+    add("block 3 refused: 6",
+        {"program --json --tcp 127.0.0.1:%1",
+         {unit([](auto &o) { o.nakAt = 3; })},
+         6,
+         {R"("error":9001,"event":"message","id":"error")", R"("ending":"BlockRefused")",
+          R"("reason":"the unit did not accept block 3")"},
+         {"Error: 9001", "program 127.0.0.1:%1: failed (exit 6)"}});
+    add("cable pulled at block 3: a lost link, 3",
+        {"program --json",
+         {unit([](auto &o) { o.dropAt = 3; })},
+         3,
+         {R"("ending":"LinkLost")", R"("reason":"the link to the unit was lost)"},
+         {"Error: 8019", "failed (exit 3)"}});
+    add("Y echoed before A: the answer to Y, not a block -1",
+        {"program",
+         {unit([](auto &o) { o.yAnswer = "YA"; })},
+         6,
+         {R"(failed (exit 6): the unit answered "Y" with "YA", not "A")"},
+         {"failed (exit 6)"},
+         {},
+         {},
+         {"block -1"}});
+    add("no S: 4", {"program",
+                    {unit([](auto &o) { o.noS = true; })},
+                    4,
+                    {"Unit did not reply with S id=vq200_s70_1"},
+                    {R"(failed (exit 4): the unit did not answer "U")"}});
+    add("no file for the unit: 5, naming the file",
+        {"program",
+         {unit([](auto &o) { o.ident = "vq999_x_1"; })},
+         5,
+         {"File does not exist", "failed (exit 5): there is no firmware file @fw/vq999_x_1.vq"},
+         {"failed (exit 5)"}});
+    add("an answer without id=: the port and its speed",
+        {"program --json",
+         {unit([](auto &o) { o.idText = QByteArray("garbage!!"); })},
+         5,
+         {R"("firmware_file":"@fw/rbage!!.vq")",
+          "the unit sent no identification line; check the port and its speed (there is no "
+          "firmware file @fw/rbage!!.vq)"},
+         {"check the port and its speed"}});
+    add("an empty firmware file: refused before U, 5",
+        {"program",
+         {unit([](auto &o) { o.ident = "empty_1"; })},
+         5,
+         {"The firmware file for this unit is empty:", "failed (exit 5): the firmware file "
+                                                       "@fw/empty_1.vq is empty"},
+         {"Firmware: @fw/empty_1.vq is empty", "failed (exit 5)"},
+         {},
+         {},
+         {},
+         0,
+         ""});
+    add("an endless identification: no identification, and little output",
+        {"ident",
+         {unit([](auto &o) {
+             o.script = {{0, QByteArray(1 << 20, 'x')}};
+         })},
+         4,
+         {"failed (exit 4): the unit sent no identification line"},
+         {"more than 4096 bytes", "failed (exit 4)"}});
+    add("an identification in CR LF: no line end in it",
+        {"ident --json",
+         {unit([](auto &o) { o.idText = QByteArray("id=vq200_s70_1\r\n"); })},
+         0,
+         {R"("identification":"vq200_s70_1","ok")"}});
+    add("CR LF identification names its file",
+        {"program",
+         {unit([](auto &o) { o.idText = QByteArray("id=vq200_s70_1\r\n"); })},
+         0,
+         {"ok: 1280 bytes"},
+         {},
+         {},
+         {},
+         {},
+         1});
+    add("last answer not E: 8", {"program",
+                                 {unit([](auto &o) { o.size += 32; })},
+                                 8,
+                                 {"Scaler upload NOT successful"},
+                                 {"failed (exit 8)"}});
+    add("port that is not there: 3, in the console's words",
+        {"program --port /dev/no-such-port",
+         {},
+         3,
+         {"/dev/no-such-port  failed (exit 3): /dev/no-such-port stands for /dev/no-such-port, "
+          "and there is no such device"},
+         {"Link: serial port /dev/no-such-port", "failed (exit 3)"},
+         {},
+         {},
+         {"Can't Open default communications port"}});
+    add("a bare device name is in /dev", {"ident --port ttyFW-NONE0",
+                                          {},
+                                          3,
+                                          {"/dev/ttyFW-NONE0 stands for /dev/ttyFW-NONE0"},
+                                          {"/dev/ttyFW-NONE0", "failed (exit 3)"}});
+    add("nobody listening: the system's reason",
+        {"program --tcp 127.0.0.1:1",
+         {},
+         3,
+         {"failed (exit 3): 127.0.0.1:1 not reached: Connection refused"},
+         {"Link: 127.0.0.1:1 not reached", "failed (exit 3)"}});
+    for (const char *bad : {"::1:10001", "[::1:10001", "http://127.0.0.1:10001", "\"a b:10001\"",
+                            "127.0.0.1:0", "[127.0.0.1]:10001"})
+        QTest::addRow("--tcp %s: wrong usage", bad)
+            << Case{QStringLiteral("program --tcp ") + bad,
+                    {},
+                    2,
+                    {"--tcp wants HOST:PORT or [IPv6]:PORT"}};
+    add("one unit under two names: wrong usage",
+        {"program --tcp localhost:%1 --tcp 127.0.0.1:%1",
+         {unit()},
+         2,
+         {"localhost:%1 and 127.0.0.1:%1 are the same unit"},
+         {},
+         {},
+         {},
+         {},
+         0,
+         ""});
+    add("a port and its mapped device: wrong usage",
+        {"ident --port COM7 --port %1", {unit()}, 2, {"COM7: and %1 are the same unit"}});
+    add("wrong usage: 2", {"program --jobs 0", {}, 2, {"--jobs wants a whole number"}});
+
+    // Signals: the first cancels at the next safe point, the second ends at once.
+    add("SIGINT in the block loop: after the current block, 7",
+        {"program --json",
+         {unit([](auto &o) { o.baud = 2400; })},
+         7,
+         {R"("lines":["Scaler upload Aborted","","Please power cycle the VQ unit"])", aborted},
+         {"failed (exit 7)"},
+         {R"("event":"progress"=>INT)"}});
+    for (const auto &[name, at, sent] : {std::tuple{"checking", "checking", ""},
+                                         {"resetting", "resetting", "reset|"},
+                                         {"waiting for the id", "waiting_for_id", "reset"},
+                                         {"waiting for S", "identification_line", "reset U"}})
+        QTest::addRow("SIGINT while %s: nothing more to the unit, 7", name)
+            << Case{"program --json",
+                    {unit([&](VqSimOptions &o) { o.inLoader = false, o.replyDelayMs = 300; })},
+                    7,
+                    {aborted, R"("reason":"aborted)"},
+                    {"failed (exit 7)"},
+                    {stage(at) + "=>INT"},
+                    {},
+                    {},
+                    0,
+                    sent};
+    add("SIGTERM in the block loop: a confirmed abort, 7",
+        {"program --json",
+         {unit([](auto &o) { o.baud = 2400; })},
+         7,
+         {R"("id":"aborted")", R"("reason":"aborted; power-cycle the unit)"},
+         {"failed"},
+         {R"("event":"progress"=>TERM)"}});
+    add("SIGTERM before the blocks: nothing more to the unit",
+        {"program",
+         {unit([&](VqSimOptions &o) { late(o), o.inLoader = false; })},
+         7,
+         {"failed (exit 7): aborted before anything"},
+         {"failed"},
+         {slow + "=>TERM"},
+         {},
+         {},
+         0,
+         ""});
+    add("a second SIGINT: at once, with a result line",
+        {"program --json",
+         {unit([](auto &o) { o.baud = 2400; })},
+         7,
+         {R"({"bytes":)", R"("ending":"Interrupted")"},
+         {},
+         {R"("event":"progress"=>INT)", "+30=>INT"}});
+    add("SIGINT during ident: no word of an upload",
+        {"ident --json",
+         {unit([&](VqSimOptions &o) { late(o), o.inLoader = false; })},
+         7,
+         {R"("ending":"Interrupted","event":"result")", "flashwright-cli: interrupted\n"},
+         {},
+         {stage("getting_ident") + "=>INT"},
+         {},
+         {"upload"}});
+
+    // Questions.
+    add("on a terminal, --json: each question's text before its prompt",
+        {"program --json",
+         {unit([](auto &o) { o.silent = true; })},
+         4,
+         {turnOff, "[press Enter]", R"("answer":"ok")"},
+         {"failed (exit 4)"},
+         {"[press Enter]=>ENTER"},
+         "in"});
+    add("--yes on a terminal: Attempt to continue? is answered No",
+        {"program --yes --json",
+         {unit([](auto &o) { o.baud = 2400; })},
+         5,
+         {R"("answer":"no","error":75)", R"("ending":"FileUnreadable")"},
+         {"Error: 75", "failed (exit 5)"},
+         {R"("event":"progress"=>SHRINK)"},
+         "in"});
+    add("no terminal: Attempt to continue? is answered No", {"program --json",
+                                                             {unit([](auto &o) { o.baud = 2400; })},
+                                                             5,
+                                                             {R"("answer":"no","error":75)"},
+                                                             {"Error: 75", "failed (exit 5)"},
+                                                             {R"("event":"progress"=>SHRINK)"}});
+
+    // Several units.
+    add("two units, the second refuses block 3: one summary line each, 6",
+        {"program --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2",
+         {unit(), unit([](auto &o) { o.nakAt = 3; })},
+         6,
+         {"127.0.0.1:%1  ok: 1280 bytes",
+          "127.0.0.1:%2  failed (exit 6): the unit did not accept block 3"},
+         {"Error: 9001", "program 127.0.0.1:%2: failed (exit 6)"},
+         {},
+         {},
+         {},
+         1});
+    add("--jobs 1: one unit at a time",
+        {"program --jobs 1 --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2 --tcp 127.0.0.1:%3",
+         {unit(), unit(), unit()},
+         0,
+         {"ok: 1280 bytes"},
+         {},
+         {},
+         {},
+         {},
+         3,
+         "-",
+         1});
+    add("SIGINT as the units start: each ends as aborted, 7",
+        {"program --json --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2",
+         {unit(), unit()},
+         7,
+         {R"("exit_code":7)", R"("exit_code":7)"},
+         {"failed (exit 7)", "failed (exit 7)"},
+         {"child=>INT"},
+         {},
+         {R"("exit_code":8)"}});
+    add("a summary line on 80 columns: whole, never cut",
+        {"program --port COM7 --port %2",
+         {unit(), unit([](auto &o) { o.size += 32; })},
+         8,
+         {"failed (exit 8): the unit did not confirm the whole image: its last answer was "
+          "not \"E\""},
+         {"low latency", "failed (exit 8)"},
+         {},
+         "80"});
+    add("version",
+        {"version", {unit([](auto &o) { o.inLoader = false; })}, 0, {"ok: software version 291"}});
+    add("ports: a pseudo-terminal mapped to COM7",
+        {"ports --json", {unit()}, 0, {R"("com":["COM7:"],"description":"","device":"%1")"}});
 }
 
 void TestCli::run()
 {
-    QFETCH(QString, arguments);
-    QFETCH(QList<VqSimOptions>, units);
-    QFETCH(QByteArray, interruptAt);
-    QFETCH(int, whole);
-
+    QFETCH(Case, c);
     const QString folder = env->path(QStringLiteral("fw"));
     const QByteArray image = VqSimulator::randomImage(kBlocks * 32, 7);
-    QFile file(QDir(folder).filePath(QStringLiteral("vq200_s70_1.vq")));
-    QVERIFY(QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) && file.write(image) > 0);
-    file.close();
+    const QString vq = QDir(folder).filePath(QStringLiteral("vq200_s70_1.vq"));
+    QVERIFY(QDir().mkpath(folder));
+    for (const auto &[name, bytes] : {std::pair{vq, image},
+                                      {QDir(folder).filePath("small_1.vq"), image.left(32)},
+                                      {QDir(folder).filePath("empty_1.vq"), QByteArray()}}) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
     std::vector<std::unique_ptr<VqSimulator>> sims;
     QStringList names;
-    const bool pty = arguments.startsWith(QLatin1String("ports"));
-    for (const VqSimOptions &o : units) {
+    // The first unit of "ports" and of a terminal run serves on a pseudo-terminal.
+    const bool pty =
+        c.arguments.startsWith("ports") || c.tty == "80" || c.arguments.contains("--port COM7");
+    for (const VqSimOptions &o : std::as_const(c.units)) {
         sims.push_back(std::make_unique<VqSimulator>(o));
         QString why;
-        QVERIFY2(pty ? sims.back()->startPty(&why) : sims.back()->startTcp(0, &why),
+        const bool serial = pty && sims.size() <= 2 && !c.arguments.contains("--tcp");
+        QVERIFY2(serial ? sims.back()->startPty(&why) : sims.back()->startTcp(0, &why),
                  qPrintable(why));
-        names << (pty ? sims.back()->devicePath() : QString::number(sims.back()->port()));
+        names << (serial ? sims.back()->devicePath() : QString::number(sims.back()->port()));
     }
-    if (pty)
+    if (pty && !names.isEmpty())
         env->mapPort(QStringLiteral("COM7"), names.first());
-    else if (!sims.empty())
+    if (!sims.empty())
         env->storeLoopbackUnit(sims.front()->port(), folder);
+    else
+        env->store({{QStringLiteral("Firmware"), folder}});
     const auto named = [&](QString text) {
         for (int i = 0; i < names.size(); ++i)
             text.replace(QStringLiteral("%%1").arg(i + 1), names[i]);
-        return text;
+        return text.replace(QStringLiteral("@fw"), folder);
     };
-    const auto inOrder = [&](const QStringList &wanted, const QString &in) {
+
+    // A terminal for the run's standard input, or for all its output.
+    int master = -1, slave = -1;
+    winsize size{24, 80, 0, 0};
+    if (!c.tty.isEmpty())
+        QVERIFY(::openpty(&master, &slave, nullptr, nullptr, &size) == 0 &&
+                ::fcntl(master, F_SETFL, O_NONBLOCK) == 0);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    const bool allOnTerminal = c.tty == "80";
+    process.setChildProcessModifier([slave, allOnTerminal] {
+        if (slave < 0)
+            return;
+        ::setsid();
+        ::ioctl(slave, TIOCSCTTY, 0);
+        for (int fd : {0, 1, 2})
+            if (fd == 0 || allOnTerminal)
+                ::dup2(slave, fd);
+    });
+    process.start(QStringLiteral(FW_CLI), QProcess::splitCommand(named(c.arguments)));
+    QVERIFY(process.waitForStarted());
+    if (slave >= 0)
+        ::close(slave);
+
+    QByteArray out;
+    QStringList actions = c.actions;
+    QElapsedTimer timer, acted;
+    timer.start();
+    const qint64 pid = process.processId();
+    while (process.state() != QProcess::NotRunning && timer.elapsed() < 30000) {
+        process.waitForReadyRead(5);
+        out += process.readAll();
+        char buffer[4096];
+        for (ssize_t got; master >= 0 && (got = ::read(master, buffer, sizeof buffer)) > 0;)
+            out.append(buffer, got);
+        if (actions.isEmpty())
+            continue;
+        const QString when = actions.first().section("=>", 0, 0);
+        const QString what = actions.first().section("=>", 1);
+        bool due = false;
+        if (when == "child") {
+            QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+            due = children.open(QIODevice::ReadOnly) && !children.readAll().trimmed().isEmpty();
+        } else if (when.startsWith(u'+')) { // ms after the action before
+            due = acted.isValid() && acted.elapsed() >= when.mid(1).toInt();
+        } else {
+            due = out.contains(named(when).toUtf8());
+        }
+        if (!due)
+            continue;
+        acted.start();
+        actions.removeFirst();
+        if (what == "INT" || what == "TERM")
+            ::kill(pid_t(pid), what == "INT" ? SIGINT : SIGTERM);
+        else if (what == "ENTER")
+            QVERIFY(::write(master, "\n", 1) == 1);
+        else if (what == "SHRINK")
+            QVERIFY(QFile::resize(vq, 5 * 32));
+    }
+    QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(1000));
+    out += process.readAll();
+    if (master >= 0)
+        ::close(master);
+
+    const QString said = QString::fromUtf8(out);
+    const auto inOrder = [&](const QStringList &wanted, QString in) {
+        // What a terminal shows on several rows is read as one line.
+        if (allOnTerminal)
+            in.remove(QRegularExpression(QStringLiteral("\\r|\\n|\\x1b\\[[0-9]*[A-Za-z]")));
         qsizetype at = 0;
         for (const QString &text : wanted)
             if ((at = in.indexOf(named(text), at)) < 0)
                 return false;
         return true;
     };
-
-    // Run from the test's program folder, where its error log goes.
-    const QString cli = QDir(env->programFolder()).filePath(QStringLiteral("flashwright-cli"));
-    QVERIFY(QFile::copy(QStringLiteral(FW_CLI), cli));
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(cli, QProcess::splitCommand(named(arguments)));
-    QVERIFY(process.waitForStarted());
-    QByteArray out;
-    while (!interruptAt.isEmpty() && !out.contains(interruptAt) && process.waitForReadyRead(10000))
-        out += process.readAll();
-    if (const qint64 pid = process.processId(); !interruptAt.isEmpty() && pid > 0)
-        ::kill(pid_t(pid), SIGINT);
-    QVERIFY(process.waitForFinished(30000));
-    out += process.readAll();
-
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, output);
-    QFETCH(QStringList, logged);
-    QVERIFY2(process.exitCode() == exitCode && inOrder(output, QString::fromUtf8(out)),
-             out.constData());
+    QVERIFY2(process.exitCode() == c.exitCode && inOrder(c.output, said),
+             qPrintable(said.left(4000)));
+    for (const QString &text : std::as_const(c.absent))
+        QVERIFY2(!said.contains(named(text)), qPrintable(text));
+    QVERIFY2(out.size() < 64 * 1024, "the output is far longer than any run needs");
     const QString log = env->logLines().join(QLatin1Char('\n'));
-    QVERIFY2(logged.isEmpty() ? log.isEmpty() : inOrder(logged, log), qPrintable(log));
-    for (int i = 0; i < whole; ++i)
-        QCOMPARE(sims[i]->lastUpload(), image);
+    QVERIFY2(c.logged.isEmpty() ? log.isEmpty() : inOrder(c.logged, log), qPrintable(log));
+    for (int i = 0; i < c.whole; ++i)
+        QCOMPARE(sims[size_t(i)]->lastUpload(), image);
+    if (c.received != "-") // one of the texts between "|"
+        QTRY_VERIFY2(c.received.split(u'|').contains(sentTo(*sims.front())),
+                     qPrintable(sentTo(*sims.front())));
+    if (c.concurrent >= 0)
+        QCOMPARE(mostAtOnce(sims), c.concurrent);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -56,8 +56,8 @@ class TestDialogs : public QObject, private WindowFixture
     void start(const QMap<QString, QString> &values = {})
     {
         env->store(values);
-        window = std::make_unique<frm_programme>();
-        Main();
+        window = std::make_unique<frm_programme>(env->paths());
+        Main(*window, env->paths());
     }
     // A folder of the test's own with these entries; a name ending in "/" is a folder.
     void folder(const QString &name, const QStringList &entries)
@@ -203,7 +203,6 @@ private Q_SLOTS:
         // Ports that lead nowhere, so that reopening the link fails quietly.
         env->mapPort("COM1", env->path("no-tty"));
         env->mapPort("COM10", env->path("no-tty"));
-        ParseCommsSettings(); // what an earlier load of the defaults left
         answerer->plan({answer});
         // The link is reopened (and cannot open) before the new values are stored.
         QString portWhenReopened = QStringLiteral("(never)");
@@ -212,6 +211,9 @@ private Q_SLOTS:
                 portWhenReopened = openSettingsStore()->value(keys[0]).toString();
         });
         start();
+        // What an earlier load of the defaults left.
+        ParseCommsSettings(QStringLiteral("COM1:"), QStringLiteral("57600,n,8,1"),
+                           window->commsWorkingValues());
         window->mnu_tools_serialport->trigger();
         window->mnu_tools_serialport->trigger(); // brings the same dialog forward
         QCOMPARE(window->findChildren<frm_Commsettings *>().size(), 1);

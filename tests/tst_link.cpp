@@ -4,6 +4,7 @@
 #include "SerialLine.h"
 #include "TestEnvironment.h"
 #include "VqSimulator.h"
+#include "mod_Scaler_INI.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -22,7 +23,7 @@ private Q_SLOTS:
     {
         env = std::make_unique<TestEnvironment>();
         settings = ScalerSettings();
-        link = std::make_unique<ScalerLink>(settings);
+        link = std::make_unique<ScalerLink>();
     }
     void cleanup()
     {
@@ -42,7 +43,8 @@ private Q_SLOTS:
     void replies();
 
 private:
-    void open(qint32 type, const QString &port, const QString &parameters = {})
+    // Opens the link; why it did not open, when it did not.
+    QString open(qint32 type, const QString &port, const QString &parameters = {})
     {
         settings.CommsType = type;
         settings.SerialPort = port;
@@ -50,7 +52,9 @@ private:
         settings.EthernetAddress = QStringLiteral("127.0.0.1");
         settings.EthernetPort = port;
         qint16 channel = 0;
-        link->OpenChannel(channel);
+        QString why;
+        link->OpenChannel(settings, channel, &why);
+        return why;
     }
 
     std::unique_ptr<TestEnvironment> env;
@@ -102,7 +106,7 @@ void TestLink::portNames()
     QFETCH(QString, device);
     env->mapPort(QStringLiteral("COM4"), QStringLiteral("/dev/ttyUSB0"));
     QString why;
-    QCOMPARE(serialDeviceFor(name, &why), device);
+    QCOMPARE(serialDeviceFor(name, LoadSettings(QString()).Ports, &why), device);
     QCOMPARE(why.isEmpty(), !device.isEmpty());
 }
 
@@ -117,6 +121,7 @@ void TestLink::openFailuresAreLogged_data()
     row("port without a number", 1, "COMX:", "57600,n,8,1", "COMX:");
     row("missing device", 1, "/dev/fw-none", "57600,n,8,1", "/dev/fw-none");
     row("ethernet port not a number", 0, "x", "", "not a TCP port");
+    row("nobody listening", 0, "1", "", "127.0.0.1:1 not reached: Connection refused");
 }
 
 void TestLink::openFailuresAreLogged()
@@ -125,12 +130,13 @@ void TestLink::openFailuresAreLogged()
     QFETCH(QString, port);
     QFETCH(QString, parameters);
     QFETCH(QString, inLog);
-    open(type, port, parameters);
+    const QString why = open(type, port, parameters);
     QVERIFY(!link->isOpen());
     const QStringList lines = env->logLines();
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines[0].startsWith(QStringLiteral("Link: ")) && lines[0].contains(inLog),
              qPrintable(lines[0]));
+    QCOMPARE(QStringLiteral("Link: ") + why, lines[0]); // the caller is told what the log says
 }
 
 void TestLink::closedLinkReturnsAtOnce()
@@ -152,13 +158,22 @@ void TestLink::closedLinkReturnsAtOnce()
 void TestLink::replies_data()
 {
     QTest::addColumn<QByteArray>("awaited");
-    QTest::addColumn<Script>("script"); // what the unit sends, each piece after its pause
-    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<Script>("script");    // what the unit sends, each piece after its pause
+    QTest::addColumn<QByteArray>("reply"); // what the exchange gives; empty: it failed
     // An awaited frame, after noise, split anywhere.
     const QByteArray ack = "xy" + VqSimulator::acknowledgeFrame();
     for (int at = 2; at <= ack.size(); ++at)
         QTest::addRow("acknowledgement split after %d bytes", at)
             << ack.mid(2) << Script{{0, ack.left(at)}, {30, ack.mid(at)}} << ack;
+    // No answer is kept beyond 4 KiB: what comes is discarded, and it ends there.
+    const QByteArray flood(ScalerLink::MaximumReply + 1, 'x');
+    row("4 KiB and one without the awaited frame: no answer", ack.mid(2), Script{{0, flood}},
+        QByteArray());
+    row("4 KiB and one without a line end: no identification", QByteArray(),
+        Script{{0, "id=" + flood}}, QByteArray());
+    row("4 KiB exactly, then the line end: kept", QByteArray(),
+        Script{{0, "id=" + flood.left(ScalerLink::MaximumReply - 4)}, {0, "\r"}},
+        "id=" + flood.left(ScalerLink::MaximumReply - 4) + "\r");
     // With nothing awaited the quiet gap (20 ms on a socket) ends the listen,
     // but only after a whole identification line.
     const QByteArray none;
@@ -185,8 +200,13 @@ void TestLink::replies()
     QVERIFY(sim->startTcp(0));
     open(0, QString::number(sim->port()));
     QByteArray got;
-    QCOMPARE(link->Transact(VqSimulator::resetFrame(), awaited, got, 1000, VFalse), VTrue);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(link->Transact(VqSimulator::resetFrame(), awaited, got, 1000, VFalse),
+             toVBool(!reply.isEmpty()));
     QCOMPARE(got, reply);
+    if (got.isEmpty()) // a flood ends the wait, rather than being held until the timeout
+        QVERIFY2(timer.elapsed() < 900, qPrintable(QString::number(timer.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestLink)

@@ -235,11 +235,12 @@ void TestMalformed::scenario_data()
     damaged("folder removed while sent", "#", "rm @fw", "");
 
     // The log goes to the per-user data folder after a line saying why, or to standard error.
-    const QString log = "@program/Programmererror.log", holds = named(ch) + "abc\"";
+    const QString log = "@state/ORVANT/Flashwright/Programmererror.log",
+                  holds = named(ch) + "abc\"";
     const QStringList why{"Error log " + log + " cannot be written (", holds};
     const Values abc{{ch, "abc"}}, channel0{{ch, "0"}};
     row("log is a folder", abc, eth, "I", {}, why, channel0, "<", "dir " + log);
-    row("log is a path under a file", abc, eth, "I", {}, why, channel0, "<", "file @program");
+    row("log is a path under a file", abc, eth, "I", {}, why, channel0, "<", "file @state");
     row("log is a folder, per-user data folder is a file", abc, eth, "I", {}, {holds}, channel0,
         "<", "dir " + log + ";file @data");
 }
@@ -269,8 +270,8 @@ void TestMalformed::scenario()
         v = expand(v);
     env->store(c.stored);
     QVERIFY(c.at != "<" || damage(c.damage));
-    window = std::make_unique<frm_programme>();
-    Main();
+    window = std::make_unique<frm_programme>(env->paths());
+    Main(*window, env->paths());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QCOMPARE(window->windowTitle(), "VQ Update - " + expand(c.caption));

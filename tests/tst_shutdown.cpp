@@ -1,4 +1,3 @@
-#include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "ScalerLink.h"
 #include "ScalerSettings.h"
@@ -45,7 +44,7 @@ private Q_SLOTS:
         } catch (const ProgramEnded &e) {
             QCOMPARE(e.exitCode, 0);
         }
-        QVERIFY(!static_cast<ScalerLink &>(scalerLink()).isOpen() &&
+        QVERIFY(!static_cast<ScalerLink &>(window->link()).isOpen() &&
                 answerer->messages().isEmpty());
         QCOMPARE(openSettingsStore()->childKeys().size(), closeWindow ? 11 : 4);
     }

@@ -1,8 +1,8 @@
 // The program's start, its settings and its endings, as the technician sees
 // them: the window, its caption and buttons, the messages, the store.
 #include "ErrorControl.h"
+#include "ErrorLog.h"
 #include "HiResPerc.h"
-#include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "ProgramFixture.h"
 #include "ScalerSettings.h"
@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -55,8 +56,8 @@ void TestStartup::missingSecureConnectionsAreNamed()
     // search, secure connections are missing as on a machine without them.
     const QStringList paths = QCoreApplication::libraryPaths();
     QCoreApplication::setLibraryPaths({env->path(QStringLiteral("no-plugins"))});
-    frm_programme window;
-    Main();
+    frm_programme window(env->paths());
+    Main(window, env->paths());
     QCoreApplication::setLibraryPaths(paths);
     QVERIFY(window.cmd_checkupdate->isHidden());
     QCOMPARE(answerer->shown(),
@@ -93,9 +94,6 @@ void TestStartup::pieces_data()
         QTest::addRow("internet %d hides it", code) << visibility(code) << "hidden";
     for (qint32 code : {1, 5})
         QTest::addRow("internet %d shows it", code) << visibility(code) << "shown";
-    setProgramFolder(QDir::rootPath());
-    QTest::newRow("root folder: two separators")
-        << defaultFirmwarePath().right(2) << QString(QDir::separator()) + QDir::separator();
 }
 
 void TestStartup::pieces()
@@ -132,21 +130,23 @@ void TestStartup::startUp()
     QFETCH(QStringList, messages);
     env->store(stored);
 
-    frm_programme window;
-    Main();
+    frm_programme window(env->paths());
+    Main(window, env->paths());
     QCOMPARE(window.windowTitle(), caption);
     QCOMPARE(window.cmd_programme_prog->isEnabled(), programmeEnabled);
     QVERIFY(!window.cmd_abort->isEnabled() && !window.cmd_checkupdate->isHidden());
     QVERIFY(window.isVisible());
     QCOMPARE(answerer->shown(), messages);
-    // The log was switched on in the program's folder, and nothing went to it.
-    QCOMPARE(QDir::cleanPath(errorLogTarget()),
-             QDir::cleanPath(env->programFolder() + QStringLiteral("/Programmererror.log")));
+    // The log was switched on in the user's state folder, and nothing went to it.
+    QCOMPARE(ErrorLog::target(), env->path(QStringLiteral("state")) +
+                                     QStringLiteral("/ORVANT/Flashwright/Programmererror.log"));
     QVERIFY(env->logLines().isEmpty());
     if (stored.isEmpty()) { // the defaults of a first run
-        const ScalerSettings &s = programSettings();
-        QCOMPARE(s.FirmwarePath,
-                 QDir::toNativeSeparators(env->programFolder()) + QDir::separator());
+        const ScalerSettings &s = window.settings();
+        const QString firmware =
+            env->path(QStringLiteral("data")) + QStringLiteral("/ORVANT/Flashwright/firmware/");
+        QCOMPARE(s.FirmwarePath, firmware);
+        QVERIFY(QFileInfo(firmware).isDir()); // made, to be filled
         QCOMPARE(QStringList({QString::number(s.ActiveChannel), s.EthernetAddress,
                               s.EthernetNetMask, s.EthernetPort, s.CommsName, s.SerialParameters,
                               s.SerialPort, QString::number(s.CommsType)}),
@@ -180,9 +180,9 @@ void TestStartup::numbersThatDoNotFit()
     QFETCH(qint32, read);
     QFETCH(bool, logged);
     env->store({{key, stored}});
-    LoadSettings();
-    QCOMPARE(key == QLatin1String("Active Channel") ? qint32(programSettings().ActiveChannel)
-                                                    : programSettings().CommsType,
+    const ScalerSettings settings = LoadSettings(QString());
+    QCOMPARE(key == QLatin1String("Active Channel") ? qint32(settings.ActiveChannel)
+                                                    : settings.CommsType,
              read);
     const QStringList lines = env->logLines();
     QCOMPARE(lines.size(), logged ? 1 : 0);
@@ -214,8 +214,8 @@ void TestStartup::endings()
     QFETCH(QStringList, saved);
     env->store({{QStringLiteral("Comms Type"), QStringLiteral("7")},
                 {QStringLiteral("Comms Name"), QStringLiteral("bench")}});
-    frm_programme window;
-    Main();
+    frm_programme window(env->paths());
+    Main(window, env->paths());
     window.move(150, 90);
     if (how == QLatin1String("exit")) {
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, window.mnu_programme_exit_Click());
@@ -259,10 +259,10 @@ void TestStartup::endings()
 void TestStartup::linkThatDoesNotOpen()
 {
     env->mapPort(QStringLiteral("COM1"), env->path(QStringLiteral("no-such-tty")));
-    frm_programme window;
-    Main();
+    frm_programme window(env->paths());
+    Main(window, env->paths());
     window.setCaption(QStringLiteral("before"));
-    QVERIFY(!OpenScalerLink());
+    QVERIFY(!window.openLink());
     QCOMPARE(answerer->shown(),
              QStringList{QStringLiteral(" Error |16|Can't Open default communications port please "
                                         "select Tools->Communications and set a new "
@@ -275,8 +275,8 @@ void TestStartup::linkThatDoesNotOpen()
 
 void TestStartup::layoutFollowsTheDesign()
 {
-    frm_programme window;
-    Main();
+    frm_programme window(env->paths());
+    Main(window, env->paths());
     window.show();
     const double dpi = window.logicalDpiX();
     const auto at = [dpi](int l, int t, int w, int h) {

@@ -4,10 +4,10 @@
 // window is left in.
 #include "ErrorControl.h"
 #include "HiResPerc.h"
-#include "LinkInstances.h"
 #include "RunError.h"
 #include "ScalerLink.h"
 #include "TextRules.h"
+#include "UnitSession.h"
 #include "WindowFixture.h"
 #include "frm_Commsettings.h"
 #include "frm_programme.h"
@@ -15,6 +15,7 @@
 #include "mod_programmer_main.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -130,6 +131,8 @@ private Q_SLOTS:
     void runningFirmware_data();
     void runningFirmware();
     void portThatDoesNotOpen();
+    void sessionEvents_data();
+    void sessionEvents();
     void pureCuts_data();
     void pureCuts();
 
@@ -226,7 +229,11 @@ void TestUnit::cycle_data()
         whole, no, -1, Next::NotTried);
     row("last answer not E", unit([](auto &o) { o.size += 32; }), size, N, cleared,
         QStringList{kNotComplete}, kBlocks, Next::NotTried);
-    row("empty file", unit(), qint64(0), N, cleared, QStringList{kNotComplete}, 0, Next::NotTried);
+    row("empty file: refused before U", unit(), qint64(0), N, cleared,
+        QStringList{box(QStringLiteral("The firmware file for this unit is empty:\r\n%1\r\nThe "
+                                       "unit was not programmed.")
+                            .arg(QStringLiteral("FW")))},
+        0, Next::Whole);
     row("abort confirmed", unit(), size, During::AbortYes, cleared,
         QStringList{abort, box(QStringLiteral("Scaler upload Aborted\r\n\r\nPlease power cycle "
                                               "the VQ unit"),
@@ -280,8 +287,12 @@ void TestUnit::cycle()
 
     QVERIFY2(inOrder(stages, status->texts()), qPrintable(status->texts().join(u'/')));
     QCOMPARE(window->status(), stages.constLast());
-    QCOMPARE(messages(), boxes);
+    QCOMPARE(messages(), QStringList(boxes).replaceInStrings(
+                             QStringLiteral("FW"),
+                             QDir(firmwareFolder()).filePath(QStringLiteral("vq200_s70_1.vq"))));
     QCOMPARE(sim->blocksReceived(), blocks < 0 ? int(padded(image).size() / 32) : blocks);
+    if (fileSize == 0) // an upload that could not succeed is never begun
+        QCOMPARE(sim->timeOf("U"), -1);
     if (stages.constLast() == kComplete) {
         QCOMPARE(sim->lastUpload(), padded(image));
         QVERIFY(inOrder({QStringLiteral("0"), QStringLiteral("100")}, bar->texts()));
@@ -380,7 +391,9 @@ void TestUnit::cutAtAnyBlock()
         sim = std::make_unique<VqSimulator>(
             unit([k](auto &o) { o.inLoader = true, o.size = 20 * 32, o.dropAt = k; }));
         QVERIFY(sim->startTcp(0));
-        programSettings().EthernetPort = QString::number(sim->port());
+        ScalerSettings settings = window->settings();
+        settings.EthernetPort = QString::number(sim->port());
+        window->useSettings(settings);
         window->cmd_programme_prog->click();
         QVERIFY2(window->status() != kComplete, qPrintable(QString::number(k)));
         QCOMPARE(sim->blocksReceived(), k + 1);
@@ -460,9 +473,9 @@ void TestUnit::runningFirmware()
     QFETCH(QByteArray, name);
     QFETCH(int, level);
     startWindow(options);
-    QVERIFY(OpenScalerLink());
+    QVERIFY(window->openLink());
     QByteArray text = "stale";
-    QCOMPARE(int(Firmware_GetPTBT(text)), level);
+    QCOMPARE(int(Firmware_GetPTBT(window->unit(), text)), level);
     if (!options.refuseName)
         QCOMPARE(text, name);
     QVERIFY(answerer->messages().isEmpty());
@@ -471,15 +484,15 @@ void TestUnit::runningFirmware()
         const qint64 took = sim->timeOf("level query") - sim->timeOf("name query");
         QVERIFY2(took >= 100 - 20 && took <= 100 + 60, qPrintable(QString::number(took)));
     }
-    scalerLink().CloseChannel();
+    window->closeLink();
 }
 
 void TestUnit::portThatDoesNotOpen()
 {
     env->mapPort(QStringLiteral("COM1"), env->path(QStringLiteral("no-such-tty")));
     env->store({{QStringLiteral("Firmware"), firmwareFolder()}});
-    window = std::make_unique<frm_programme>();
-    Main();
+    window = std::make_unique<frm_programme>(env->paths());
+    Main(*window, env->paths());
     window->mnu_tools_getident->trigger();
     window->cmd_programme_prog->click();
     // Only the link's own message, each time; the unit is never asked.
@@ -492,6 +505,119 @@ void TestUnit::portThatDoesNotOpen()
     QVERIFY(idle());
 }
 
+namespace {
+// Follows a session as a list of events, in order; error control's messages
+// come in through the answerer. Cancels when it sees the stage cancelAt.
+class Recorder : public UnitObserver
+{
+public:
+    QStringList events;
+    std::optional<Stage> cancelAt;
+    CancelToken cancel;
+
+    void stage(Stage stage, const QString &) override
+    {
+        events << QStringLiteral("stage ") + stageId(stage);
+        if (cancelAt == stage)
+            cancel.cancel();
+    }
+    qint32 message(const MessageRequest &request) override
+    {
+        events << QStringLiteral("message ") + request.id;
+        return MsgAnswer::Ok;
+    }
+    void controlEnabled(CycleControl control, bool enabled) override
+    {
+        events << (control == CycleControl::Abort ? QStringLiteral("abort ")
+                                                  : QStringLiteral("update ")) +
+                      (enabled ? QStringLiteral("on") : QStringLiteral("off"));
+    }
+};
+} // namespace
+
+void TestUnit::sessionEvents_data()
+{
+    QTest::addColumn<VqSimOptions>("options");
+    QTest::addColumn<int>("cancelAt"); // a Stage; -1 never
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QStringList>("last"); // the last events, in this order
+    QTest::addColumn<QString>("received"); // what the unit was sent, in order
+    const int never = -1;
+    const QStringList aborted{"message aborted", "abort off", "update on", "stage cleared"};
+    const auto at = [](Stage stage) { return int(stage); };
+    row("no id: Abort off, Update Firmware on, then the status",
+        unit([](auto &o) { o.noId = true; }), never, "NoIdentification",
+        QStringList{"message no_identification", "abort off", "update on",
+                    "stage no_identification"},
+        "reset");
+    row("block refused: Abort off, Update Firmware on, then the status",
+        unit([](auto &o) { o.nakAt = 3; }), never, "BlockRefused",
+        QStringList{"error 9001", "abort off", "update on", "stage cleared"},
+        "reset U Y block block block block");
+    row("last answer not E: Abort off, Update Firmware on, then the status",
+        unit([](auto &o) { o.size += 32; }), never, "NotComplete",
+        QStringList{"message not_complete", "abort off", "update on", "stage cleared"},
+        "reset U Y" + QString(" block").repeated(kBlocks));
+    row("file missing: the status, Update Firmware on, Abort off",
+        unit([](auto &o) { o.ident = "vq999"; }), never, "NoFile",
+        QStringList{"message no_file", "stage cleared", "update on", "abort off"}, "reset U");
+    row("cancelled while checking: nothing sent", unit(), at(Stage::Checking), "Aborted", aborted,
+        "");
+    row("cancelled before the reset: nothing sent", unit(), at(Stage::Resetting), "Aborted",
+        aborted, "");
+    row("cancelled waiting for the id: no U", unit(), at(Stage::WaitingForId), "Aborted", aborted,
+        "reset");
+    row("cancelled in the loader: no U", unit([](auto &o) { o.inLoader = true; }),
+        at(Stage::Checking), "Aborted", aborted, "");
+    row("cancelled waiting for S: no Y", unit(), at(Stage::IdentificationLine), "Aborted", aborted,
+        "reset U");
+    row("cancelled after Y: no block", unit(), at(Stage::Starting), "Aborted", aborted,
+        "reset U Y");
+}
+
+void TestUnit::sessionEvents()
+{
+    QFETCH(VqSimOptions, options);
+    QFETCH(int, cancelAt);
+    options.timeline = true;
+    sim = std::make_unique<VqSimulator>(options);
+    QVERIFY(sim->startTcp(0));
+    writeFirmware(QStringLiteral("vq200_s70_1.vq"), VqSimulator::randomImage(kBlocks * 32, 5));
+    ScalerSettings settings;
+    settings.CommsType = 0;
+    settings.EthernetAddress = QStringLiteral("127.0.0.1");
+    settings.EthernetPort = QString::number(sim->port());
+    Recorder recorder;
+    if (cancelAt >= 0)
+        recorder.cancelAt = Stage(cancelAt);
+    answerer->onMessage([&](const MessageRequest &m) {
+        recorder.events << QStringLiteral("error %1").arg(m.error);
+    });
+    ScalerLink link;
+    CycleResult result;
+    {
+        UnitSession session(settings, link, recorder, recorder.cancel);
+        QVERIFY(session.open());
+        result = session.programme(firmwareFolder());
+    }
+    QTEST(endingId(result.ending), "ending");
+    QFETCH(QStringList, last);
+    QCOMPARE(recorder.events.mid(recorder.events.size() - last.size()), last);
+    const auto sentToUnit = [this] {
+        QStringList sent;
+        for (const VqSimulator::Event &e : sim->timeline())
+            for (const char *what : {"reset frame", "U ", "Y ", "block"})
+                if (e.text.startsWith(what))
+                    sent << QString::fromLatin1(what).section(u' ', 0, 0);
+        return sent.join(u' ');
+    };
+    // The unit may take the last bytes after the session has ended; nothing more comes.
+    QFETCH(QString, received);
+    QTRY_COMPARE(sentToUnit(), received);
+    QTest::qWait(50);
+    QCOMPARE(sentToUnit(), received);
+}
+
 void TestUnit::pureCuts_data()
 {
     QTest::addColumn<QByteArray>("line");
@@ -499,6 +625,10 @@ void TestUnit::pureCuts_data()
     QTest::addColumn<bool>("plain");       // the identification names a file
     using B = QByteArray;
     row("plain", B("id=ab_cd_ef\r"), B("ab_cd_ef"), true);
+    row("CR LF: neither is part of it", B("id=ab\r\n"), B("ab"), true);
+    row("LF alone ends it", B("id=ab\n"), B("ab"), true);
+    row("what follows the line end is not part of it", B("id=ab\rxyz"), B("ab"), true);
+    row("no line end: the last character ends it", B("id=ab;"), B("ab"), true);
     row("noise before", B("\x53\x02\x40\x95id=a_b_c\r"), B("a_b_c"), true);
     row("latin-1 letters", B("id=vq\xE9\r"), B("vq\xE9"), true);
     row("no id= takes from the third character", B("hello\r"), B("llo"), true);

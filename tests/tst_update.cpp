@@ -2,7 +2,6 @@
 // each message with its text, style and title, what the site was asked for,
 // the log, the files left, the firmware path, and the window idle again.
 #include "FlashwrightVersion.h"
-#include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "RevisionFile.h"
 #include "ScalerLink.h"
@@ -279,10 +278,12 @@ void TestUpdate::check()
     using namespace FlashwrightVersion;
     const QString newer = QString("%1.%2.%3").arg(Major).arg(Minor).arg(Revision + 1);
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QByteArray installer = has("bad") ? "not a program\n" : "#!/bin/sh\necho > ../ran\n";
-    const QByteArray swapped = "#!/bin/sh\necho swapped > ../ran\n";
+    const QByteArray ran = QFile::encodeName(env->path("ran"));
+    const QByteArray installer = has("bad") ? "not a program\n" : "#!/bin/sh\necho > " + ran + '\n';
+    const QByteArray swapped = "#!/bin/sh\necho swapped > " + ran + '\n';
     const QByteArray image = VqSimulator::randomImage(640, 7);
-    const QDir folder(env->programFolder());
+    const QDir folder(env->paths().downloadFolder);
+    QVERIFY(folder.mkpath(QStringLiteral(".")));
     const auto sha = [](const QByteArray &b) {
         return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex();
     };
@@ -321,18 +322,15 @@ void TestUpdate::check()
     unit.bootMs = 20;
     unit.size = image.size();
     startWindow(unit);
-    TrustAnchor anchor = TrustAnchor::builtIn();
+    TrustAnchor anchor = TrustAnchor::builtIn(env->paths().dataFolder);
     const QString trust = value("trust=", has("nokey") ? "1" : "1A");
     anchor.keys = {trust.left(1).toLongLong(), 0, {}};
     for (const SiteKey &key : keysOf(trust.mid(1)))
         anchor.keys.keys << key.publicKey();
+    QString base;
     const auto install = [&] {
-        setWebFetcherFactory([anchor] {
-            auto fetcher = std::make_unique<WebFetcher>(anchor);
-            fetcher->setStallTimeout(400);
-            return fetcher;
-        });
-        releaseWebFetcher();
+        window->setUpdateSite(base, anchor);
+        dynamic_cast<WebFetcher &>(window->fetcher()).setStallTimeout(400);
     };
     const auto visit = [&] {
         install();
@@ -352,8 +350,8 @@ void TestUpdate::check()
     trusting.addCaCertificate(site.certificate());
     if (has("tls"))
         QSslConfiguration::setDefaultConfiguration(trusting);
-    window->setUpdateSite(
-        QString(tls ? "https://127.0.0.1:%1/updates/" : "127.0.0.1:%1/updates/").arg(site.port()));
+    base =
+        QString(tls ? "https://127.0.0.1:%1/updates/" : "127.0.0.1:%1/updates/").arg(site.port());
     if (has("down"))
         site = SiteServer(); // nothing listens there any more
     QHash<QString, QByteArray> body{{"I", installer}, {"F", image}};
@@ -500,7 +498,7 @@ void TestUpdate::check()
     answerer->onMessage([&](const MessageRequest &m) {
         if (m.title == "Program")
             whenAsked = storedPath() + (window->mnu_about->isEnabled() ? "" : " menus") +
-                        (static_cast<ScalerLink &>(scalerLink()).isOpen() ? " link" : "");
+                        (static_cast<ScalerLink &>(window->link()).isOpen() ? " link" : "");
         if (m.style == 64 && has("late"))
             write(folder.filePath(kNames["I"]), swapped);
     });

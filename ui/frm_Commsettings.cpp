@@ -1,15 +1,10 @@
 #include "frm_Commsettings.h"
 
 #include "Design.h"
-#include "LinkInstances.h"
 #include "RunError.h"
-#include "ScalerSettings.h"
 #include "SerialLine.h"
 #include "TextRules.h"
 #include "Trap.h"
-#include "mod_MsgBoxEx.h"
-#include "mod_Scaler_INI.h"
-#include "mod_programmer_main.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -43,7 +38,9 @@ void chooseAmong(std::initializer_list<std::pair<Value, QRadioButton *>> buttons
 }
 } // namespace
 
-frm_Commsettings::frm_Commsettings(QWidget *parent) : QDialog(parent)
+frm_Commsettings::frm_Commsettings(const ScalerSettings &settings, CommsSettingsOwner &owner,
+                                   QWidget *parent)
+    : QDialog(parent), m_settings(settings), m_owner(owner)
 {
     setObjectName(QStringLiteral("frm_Commsettings"));
     setWindowTitle(QStringLiteral("Communication Settings"));
@@ -103,7 +100,7 @@ void frm_Commsettings::createSerialFrame()
                            qPrintable(QStringLiteral("ComPort%1").arg(n)), left, top, 852, 252);
         // Which device the port stands for on this machine.
         QString why;
-        const QString device = serialDeviceFor(QStringLiteral("COM%1:").arg(n), &why);
+        const QString device = serialDeviceFor(comPortName(n), m_settings.Ports, &why);
         ComPort[n]->setToolTip(device.isEmpty() ? why : device);
     }
     Frame6 = new QGroupBox(QStringLiteral("Baud"), fra_comport);
@@ -148,11 +145,11 @@ void frm_Commsettings::createHiddenFrames()
 void frm_Commsettings::Form_Load()
 {
     Trap trap(kModule, QStringLiteral("Form_Load"), Trap::StopWhenDeclined);
-    CommsWorkingValues &w = commsWorkingValues();
-    if (!trap([] { ParseCommsSettings(); }))
+    CommsWorkingValues &w = m_owner.commsWorkingValues();
+    if (!trap([&] { ParseCommsSettings(m_settings.SerialPort, m_settings.SerialParameters, w); }))
         return;
     if (!trap([&] {
-            const bool serial = programSettings().CommsType == 1;
+            const bool serial = m_settings.CommsType == 1;
             opt_ethser[serial ? 1 : 0]->setChecked(true);
             fra_comport->setVisible(serial);
             fra_ethernet->setVisible(!serial);
@@ -208,8 +205,8 @@ void frm_Commsettings::okbutton_Click()
     if (!okbutton->isEnabled())
         return;
     Trap trap(kModule, QStringLiteral("OkButton_Click"), Trap::StopWhenDeclined);
-    CommsWorkingValues &w = commsWorkingValues();
-    ScalerSettings &s = programSettings();
+    CommsWorkingValues &w = m_owner.commsWorkingValues();
+    ScalerSettings &s = m_settings;
     // The hidden speeds are looked at first; 4800 is never read, so a stored
     // 4800 stays as it was unless another speed is chosen.
     const std::array<std::pair<QRadioButton *, const char *>, 5> speeds{{{baud24, "2400"},
@@ -243,17 +240,17 @@ void frm_Commsettings::okbutton_Click()
             break;
         }
     }
-    if (!trap([] { scalerLink().CloseChannel(); }))
+    if (!trap([&] { m_owner.closeLink(); }))
         return;
     s.CommsType = opt_ethser[1]->isChecked() ? 1 : 0;
     s.SerialParameters = w.baudRate + QLatin1Char(',') + w.parity + QLatin1Char(',') + w.dataBits +
                          QLatin1Char(',') + w.stopBits;
-    s.SerialPort = QStringLiteral("COM") + w.portNumber + QLatin1Char(':');
+    s.SerialPort = comPortName(w.portNumber);
     s.EthernetAddress = txt_ethaddress->text();
     s.EthernetPort = txt_ethport->text();
-    if (!trap([] { OpenScalerLink(); }))
+    if (!trap([&] { m_owner.applySettings(s); }))
         return;
-    if (!trap([] { SaveSettings(); }))
+    if (!trap([&] { m_owner.saveSettings(); }))
         return;
     close();
 }

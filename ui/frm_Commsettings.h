@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScalerSettings.h"
 #include "SerialLine.h"
 
 #include <QDialog>
@@ -12,14 +13,31 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+// What the communication settings' OK needs of the window it belongs to.
+class CommsSettingsOwner
+{
+public:
+    virtual ~CommsSettingsOwner() = default;
+    virtual void closeLink() = 0;
+    // Takes settings as the window's own, and reopens the link on them.
+    virtual void applySettings(const ScalerSettings &settings) = 0;
+    // Writes the window's settings to the store.
+    virtual void saveSettings() = 0;
+    // The dialog's working values: they live as long as the window, and
+    // each load of the dialog fills them again from the settings.
+    virtual CommsWorkingValues &commsWorkingValues() = 0;
+};
+
 // The communication settings: serial or Ethernet, the port and line speed,
-// or the unit's address and port. Modeless; OK reopens the link and saves.
+// or the unit's address and port. Modeless; it works on a copy of the
+// window's settings, and OK hands it back, reopens the link and saves.
 class frm_Commsettings : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit frm_Commsettings(QWidget *parent = nullptr);
+    frm_Commsettings(const ScalerSettings &settings, CommsSettingsOwner &owner,
+                     QWidget *parent = nullptr);
 
     void Form_Load();
     void opt_ethser_Click(int index);
@@ -73,4 +91,7 @@ private:
     void createSerialFrame();
     void createEthernetFrame();
     void createHiddenFrames();
+
+    ScalerSettings m_settings;
+    CommsSettingsOwner &m_owner;
 };

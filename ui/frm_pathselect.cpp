@@ -3,11 +3,8 @@
 #include "Design.h"
 #include "ProgrammerWindow.h"
 #include "RunError.h"
-#include "ScalerSettings.h"
 #include "Trap.h"
 #include "UserMessage.h"
-#include "mod_MsgBoxEx.h"
-#include "mod_programmer_main.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -38,7 +35,9 @@ QString cleanAbsolute(const QString &path)
 }
 } // namespace
 
-frm_pathselect::frm_pathselect(QWidget *parent) : QDialog(parent)
+frm_pathselect::frm_pathselect(const QString &firmwarePath, const QString &programFolder,
+                               const ProgrammerWindow *owner, QWidget *parent)
+    : QDialog(parent), m_firmwarePath(firmwarePath), m_programFolder(programFolder), m_owner(owner)
 {
     setObjectName(QStringLiteral("frm_pathselect"));
     setWindowTitle(QStringLiteral("Path Selection"));
@@ -98,7 +97,7 @@ void frm_pathselect::startAtProgramFolder()
     // Where the program lives, so that a path the load step cannot show still
     // leaves the lists somewhere sensible.
     fillDrives();
-    QString start = cleanAbsolute(programFolder());
+    QString start = cleanAbsolute(m_programFolder);
     if (!QFileInfo(start).isDir())
         start = QDir::currentPath();
     const int drive =
@@ -164,7 +163,8 @@ void frm_pathselect::setDrive1(const QString &drive)
                                                   ? Qt::MatchFixedString | Qt::MatchCaseSensitive
                                                   : Qt::MatchFixedString);
     if (index < 0)
-        throw RunError(68, QStringLiteral("Device unavailable: %1").arg(drive));
+        throw RunError(RunError::DeviceUnavailable,
+                       QStringLiteral("Device unavailable: %1").arg(drive));
     Drive1->setCurrentIndex(index);
 }
 
@@ -227,13 +227,13 @@ QString frm_pathselect::File1FileName() const
 void frm_pathselect::Form_Load()
 {
     Trap trap(Module, QStringLiteral("form_load"));
-    const QString path = programSettings().FirmwarePath;
+    const QString path = m_firmwarePath;
     if (path.isEmpty()) {
-        trap([&] { setDir1Path(programFolder()); });
+        trap([&] { setDir1Path(m_programFolder); });
 #ifdef Q_OS_WIN
         trap([&] { setDrive1(QStringLiteral("C:")); });
 #else
-        trap([&] { setDrive1(driveOf(programFolder())); });
+        trap([&] { setDrive1(driveOf(m_programFolder)); });
 #endif
     } else {
         trap([&] { setDir1Path(path); });
@@ -260,11 +260,12 @@ void frm_pathselect::cmd_programme_prog_Click()
     Trap trap(Module, QStringLiteral("cmd_programme_prog_click"));
     if (File1FileName().isEmpty()) {
         trap([&] {
-            windowMessage(QStringLiteral("No VQ files found please select another directory"),
+            windowMessage(m_owner,
+                          QStringLiteral("No VQ files found please select another directory"),
                           MsgStyle::Exclamation, QStringLiteral("Error"));
         });
     } else {
-        trap([&] { programSettings().FirmwarePath = QDir::toNativeSeparators(m_dir1Path); });
+        trap([&] { m_firmwarePath = QDir::toNativeSeparators(m_dir1Path); });
         trap([&] { accept(); });
     }
 }

@@ -9,15 +9,23 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
+class ProgrammerWindow;
+
 // Lets the user pick the folder that holds the firmware (".vq") files.
-// Modal; OK makes the folder being looked at the firmware path, Cancel and
-// Escape leave it alone. Saving the setting is the caller's job.
+// Modal; it starts at the firmware path given (the program's folder when it
+// is empty), and OK makes the folder being looked at the firmware path,
+// Cancel and Escape leave it alone. Saving the setting is the caller's job.
 class frm_pathselect : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit frm_pathselect(QWidget *parent = nullptr);
+    // Its messages are shown over owner.
+    frm_pathselect(const QString &firmwarePath, const QString &programFolder,
+                   const ProgrammerWindow *owner, QWidget *parent = nullptr);
+
+    // The firmware path: as given, or the folder chosen with OK.
+    QString FirmwarePath() const { return m_firmwarePath; }
 
     void Form_Load();
     void Drive1_Change();
@@ -58,4 +66,7 @@ private:
     void enterFolder(QListWidgetItem *item);
 
     QString m_dir1Path;
+    QString m_firmwarePath;
+    const QString m_programFolder;
+    const ProgrammerWindow *m_owner;
 };

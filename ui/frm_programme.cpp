@@ -4,13 +4,13 @@
 #include "ErrorControl.h"
 #include "FlashwrightVersion.h"
 #include "HiResPerc.h"
-#include "LinkInstances.h"
 #include "ProcessEnd.h"
 #include "RunError.h"
 #include "ScalerLink.h"
 #include "Trap.h"
 #include "UpdateCheck.h"
 #include "UserMessage.h"
+#include "WebFetcher.h"
 #include "frmAbout.h"
 #include "frm_Commsettings.h"
 #include "frm_pathselect.h"
@@ -42,7 +42,8 @@ constexpr int kClientWidth = 4620;
 constexpr int kClientHeight = 1395;
 } // namespace
 
-frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
+frm_programme::frm_programme(const ProgramPaths &paths, QWidget *parent)
+    : QMainWindow(parent), m_paths(paths)
 {
     setObjectName(QStringLiteral("frm_programme"));
     setWindowTitle(QStringLiteral("VQ Firmware Updater"));
@@ -58,8 +59,35 @@ frm_programme::frm_programme(QWidget *parent) : QMainWindow(parent)
     connect(&m_statusLater, &QTimer::timeout, this, &frm_programme::statusFrameDue);
 
     layOutButtons();
-    setMainWindow(this);
-    ScalerLink::setWaitingHook([this](int waitedMs) { waitingForUnit(waitedMs); });
+}
+
+ScalerLinkInterface &frm_programme::link()
+{
+    if (!m_link)
+        m_link = std::make_unique<ScalerLink>();
+    return *m_link;
+}
+
+WebFetcherInterface &frm_programme::fetcher()
+{
+    if (!m_fetcher)
+        m_fetcher = std::make_unique<WebFetcher>(
+            m_trust.value_or(TrustAnchor::builtIn(m_paths.dataFolder)));
+    return *m_fetcher;
+}
+
+void frm_programme::setUpdateSite(const QString &base, const TrustAnchor &trust)
+{
+    m_updateSite = base;
+    m_trust = trust;
+    m_fetcher.reset();
+}
+
+UnitSession &frm_programme::startSession()
+{
+    m_session.reset();
+    m_session.emplace(m_settings, link(), static_cast<UnitObserver &>(*this), AbortFlag);
+    return *m_session;
 }
 
 void frm_programme::createControls(QWidget *client)
@@ -139,10 +167,8 @@ void frm_programme::connectHandlers()
 
 frm_programme::~frm_programme()
 {
-    ScalerLink::setWaitingHook({});
     Form_Terminate();
-    if (mainWindow() == this)
-        setMainWindow(nullptr);
+    m_session.reset();
 }
 
 void frm_programme::layOutButtons()
@@ -175,9 +201,9 @@ void frm_programme::setBusy(bool busy)
         m_commSettings->setApplyAllowed(!busy);
 }
 
-void frm_programme::waitingForUnit(int waitedMs)
+void frm_programme::waiting(int waitedMs)
 {
-    constexpr int FrameMs = ScalerLink::WaitingHookAfterMs;
+    constexpr int FrameMs = ScalerLink::WaitGoesOnAfterMs;
     if (m_status != lbl_firmware->text() &&
         (waitedMs >= FrameMs || !m_statusPainted.isValid() || m_statusPainted.elapsed() >= FrameMs))
         flushStatus();
@@ -191,7 +217,7 @@ void frm_programme::statusFrameDue()
     // The pass over input between blocks leaves the painting to the next wait
     // for the unit, which costs the transfer nothing.
     if (m_inInputPass)
-        m_statusLater.start(ScalerLink::WaitingHookAfterMs);
+        m_statusLater.start(ScalerLink::WaitGoesOnAfterMs);
     else
         flushStatus();
 }
@@ -216,8 +242,8 @@ void frm_programme::closeEvent(QCloseEvent *event)
 void frm_programme::Form_Unload(QCloseEvent *event)
 {
     Trap trap(kModule, QStringLiteral("Form Unload"));
-    trap([] { scalerLink().CloseChannel(); });
-    trap([] { SaveSettings(); });
+    trap([&] { link().CloseChannel(); });
+    trap([&] { SaveSettings(m_settings, this); });
     event->accept();
     // Closed in the middle of a command: the program ends here, and the
     // command does not go on against a closed link.
@@ -229,13 +255,13 @@ void frm_programme::Form_Unload(QCloseEvent *event)
 void frm_programme::Form_Terminate()
 {
     Trap trap(kModule, QStringLiteral("Form_terminate"));
-    trap([] { scalerLink().CloseChannel(); });
+    trap([&] { link().CloseChannel(); });
 }
 
 void frm_programme::mnu_programme_exit_Click()
 {
     Trap trap(kModule, QStringLiteral("mnu_program_exit_click"));
-    trap([] { scalerLink().CloseChannel(); });
+    trap([&] { link().CloseChannel(); });
     endProgramNow(0);
 }
 
@@ -243,11 +269,12 @@ void frm_programme::cmd_programme_prog_Click()
 {
     Trap trap(kModule, QStringLiteral("cmd_program_prog_click"));
     setBusy(true);
-    trap([] { AbortFlag = VFalse; });
+    trap([&] { AbortFlag.clear(); });
     trap([&] { setLongCommandControlsEnabled(false); });
-    trap([] { OpenScalerLink(); });
-    trap([] { Firmware_Programme(programSettings().FirmwarePath); });
-    trap([] { scalerLink().CloseChannel(); });
+    UnitSession &session = startSession();
+    trap([&] { OpenScalerLink(session, *this); });
+    trap([&] { Firmware_Programme(session, m_settings.FirmwarePath); });
+    trap([&] { session.close(); });
     trap([&] { setLongCommandControlsEnabled(true); });
     setBusy(false);
 }
@@ -270,13 +297,14 @@ void frm_programme::cmd_abort_Click()
     Trap trap(kModule, QStringLiteral("cmd_abort_Click"));
     qint16 answer = 0;
     trap([&] {
-        answer = windowMessage(QStringLiteral("Aborting the programming cycle\r\n"
+        answer = windowMessage(this,
+                               QStringLiteral("Aborting the programming cycle\r\n"
                                               "will leave the Scaler in an unuseable state.\r\n\r\n"
                                               " Are you Sure ?"),
                                MsgStyle::Exclamation + MsgStyle::YesNo, QStringLiteral("Warning"));
     });
     if (answer == MsgAnswer::Yes)
-        AbortFlag = VTrue;
+        AbortFlag.cancel();
 }
 
 void frm_programme::mnu_about_Click()
@@ -293,12 +321,13 @@ void frm_programme::mnu_file_path_Click()
 {
     Trap trap(kModule, QStringLiteral("mnu_file_path_click"));
     trap([this] {
-        frm_pathselect dialog(this);
-        dialog.exec();
+        frm_pathselect dialog(m_settings.FirmwarePath, m_paths.programFolder, this, this);
+        if (dialog.exec() == QDialog::Accepted)
+            m_settings.FirmwarePath = dialog.FirmwarePath();
     });
     // Saved and usable whenever a path exists, whether or not the dialog changed it.
-    if (!programSettings().FirmwarePath.isEmpty()) {
-        trap([] { SaveSettings(); });
+    if (!m_settings.FirmwarePath.isEmpty()) {
+        trap([&] { SaveSettings(m_settings, this); });
         trap([this] { cmd_programme_prog->setEnabled(true); });
     }
 }
@@ -309,7 +338,7 @@ void frm_programme::mnu_tools_serialport_Click()
     // Modeless: the main window stays usable while it is open.
     trap([this] {
         if (!m_commSettings)
-            m_commSettings = new frm_Commsettings(this);
+            m_commSettings = new frm_Commsettings(m_settings, *this, this);
         m_commSettings->setApplyAllowed(!m_busy);
         m_commSettings->show();
         m_commSettings->raise();
@@ -319,28 +348,32 @@ void frm_programme::mnu_tools_serialport_Click()
 
 void frm_programme::mnu_tools_getident_Click()
 {
-    askUnit(QStringLiteral("mnu_tools_getident_cick"),
-            [](QByteArray &reply) { Firmware_GetIdent(reply); });
+    // The operation shows what it finds itself.
+    askUnit(QStringLiteral("mnu_tools_getident_cick"), [](UnitSession &session) {
+        QByteArray reply;
+        Firmware_GetIdent(session, reply);
+    });
 }
 
 void frm_programme::mnu_tools_getVersion_Click()
 {
-    askUnit(QStringLiteral("mnu_tools_getversion_cick"), Firmware_GetVersion);
+    askUnit(QStringLiteral("mnu_tools_getversion_cick"), [](UnitSession &session) {
+        QByteArray reply;
+        Firmware_GetVersion(session, reply);
+    });
 }
 
 void frm_programme::askUnit(const QString &procedure,
-                            const std::function<void(QByteArray &)> &operation)
+                            const std::function<void(UnitSession &)> &operation)
 {
     Trap trap(kModule, procedure);
     setBusy(true);
+    UnitSession &session = startSession();
     bool opened = false;
-    trap([&] { opened = OpenScalerLink(); });
+    trap([&] { opened = OpenScalerLink(session, *this); });
     if (opened)
-        trap([&] {
-            QByteArray reply; // the operation shows what it finds itself
-            operation(reply);
-        });
-    trap([] { scalerLink().CloseChannel(); });
+        trap([&] { operation(session); });
+    trap([&] { session.close(); });
     setBusy(false);
 }
 
@@ -354,12 +387,12 @@ void frm_programme::cmd_checkupdate_Click()
     const bool wasBusy = m_busy;
     setBusy(true);
     const auto restoreBusy = qScopeGuard([&] { setBusy(wasBusy); });
-    UpdateCheck(*this, programFolder(), m_updateSite).run();
+    UpdateCheck(*this, fetcher(), m_paths.downloadFolder, m_updateSite).run();
 }
 
 qint16 frm_programme::ask(const QString &text, qint32 style, const QString &title)
 {
-    return windowMessage(text, style, title);
+    return windowMessage(this, text, style, title);
 }
 
 void frm_programme::setCommandEnabled(Command command, bool enabled)
@@ -382,12 +415,38 @@ void frm_programme::setCommandEnabled(Command command, bool enabled)
 
 bool frm_programme::openLink()
 {
-    return OpenScalerLink();
+    return OpenScalerLink(startSession(), *this);
+}
+
+void frm_programme::closeLink()
+{
+    link().CloseChannel();
+}
+
+UnitSession &frm_programme::unit()
+{
+    return m_session ? *m_session : startSession();
+}
+
+QString frm_programme::firmwarePath() const
+{
+    return m_settings.FirmwarePath;
+}
+
+void frm_programme::setFirmwarePath(const QString &path)
+{
+    m_settings.FirmwarePath = path;
 }
 
 void frm_programme::saveSettings()
 {
-    SaveSettings();
+    SaveSettings(m_settings, this);
+}
+
+void frm_programme::applySettings(const ScalerSettings &settings)
+{
+    m_settings = settings;
+    OpenScalerLink(startSession(), *this);
 }
 
 void frm_programme::programUnit()
@@ -439,9 +498,30 @@ void frm_programme::transferFinished()
     delete m_download;
 }
 
+void frm_programme::stage(Stage stage, const QString &text)
+{
+    Q_UNUSED(stage)
+    setStatus(text);
+}
+
+qint32 frm_programme::message(const MessageRequest &request)
+{
+    return windowMessage(this, request.text, request.style, request.title);
+}
+
+void frm_programme::progress(int percent)
+{
+    ProgressBar1->setValue(percent);
+}
+
+void frm_programme::controlEnabled(CycleControl control, bool enabled)
+{
+    (control == CycleControl::Abort ? cmd_abort : cmd_programme_prog)->setEnabled(enabled);
+}
+
 void frm_programme::setStatus(const QString &text)
 {
-    constexpr int FrameMs = ScalerLink::WaitingHookAfterMs;
+    constexpr int FrameMs = ScalerLink::WaitGoesOnAfterMs;
     m_status = text;
     const qint64 since = m_statusPainted.isValid() ? m_statusPainted.elapsed() : FrameMs;
     if (!m_statusLater.isActive())
@@ -460,27 +540,12 @@ void frm_programme::flushStatus()
     m_statusPainted.start();
 }
 
-QString frm_programme::status() const
-{
-    return m_status;
-}
-
-void frm_programme::setProgressValue(qint32 value)
-{
-    ProgressBar1->setValue(value);
-}
-
-void frm_programme::setAbortEnabled(bool enabled)
-{
-    cmd_abort->setEnabled(enabled);
-}
-
 void frm_programme::setProgrammeEnabled(bool enabled)
 {
     cmd_programme_prog->setEnabled(enabled);
 }
 
-void frm_programme::processPendingInput()
+void frm_programme::betweenBlocks()
 {
     // One pass over user input; the link waits for the unit itself, so the
     // sockets are left to it.
@@ -513,9 +578,14 @@ void frm_programme::setCaption(const QString &caption)
     setWindowTitle(caption);
 }
 
-QString frm_programme::caption() const
+void frm_programme::useSettings(const ScalerSettings &settings)
 {
-    return windowTitle();
+    m_settings = settings;
+}
+
+qint32 frm_programme::checkInternetSupport()
+{
+    return fetcher().CheckInternetSupport();
 }
 
 void frm_programme::setCheckUpdateVisible(bool visible)

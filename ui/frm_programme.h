@@ -1,7 +1,13 @@
 #pragma once
 
+#include "CancelToken.h"
+#include "ProgramPaths.h"
 #include "ProgrammerWindow.h"
+#include "ScalerLinkInterface.h"
+#include "ScalerSettings.h"
+#include "UnitSession.h"
 #include "UpdateCheck.h"
+#include "frm_Commsettings.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -9,10 +15,10 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 class HiResPerc;
-class Trap;
-class frm_Commsettings;
 class QAction;
 class QLabel;
 class QMenu;
@@ -20,13 +26,18 @@ class QProgressDialog;
 class QPushButton;
 
 // The program's main window: status line, percentage bar, three buttons and
-// the menu bar. Registers itself as the program's main window while it lives.
-class frm_programme : public QMainWindow, public ProgrammerWindow, public UpdateCheckWindow
+// the menu bar. It holds the program's settings, the link to the unit and
+// the internet component, and follows each command's unit session.
+class frm_programme : public QMainWindow,
+                      public ProgrammerWindow,
+                      public UpdateCheckWindow,
+                      public CommsSettingsOwner,
+                      private UnitObserver
 {
     Q_OBJECT
 
 public:
-    explicit frm_programme(QWidget *parent = nullptr);
+    explicit frm_programme(const ProgramPaths &paths, QWidget *parent = nullptr);
     ~frm_programme() override;
 
     // Handlers.
@@ -43,36 +54,52 @@ public:
     void mnu_file_path_Click();
     void cmd_checkupdate_Click();
 
+    // Set by the Abort button after confirmation; cleared before each cycle.
+    CancelToken AbortFlag;
+
     // True while a command that talks to the unit runs.
     bool busy() const { return m_busy; }
-    // The update site "Check Update" reaches (a local mirror); the built one until set.
-    void setUpdateSite(const QString &base) { m_updateSite = base; }
+    // What the status line is to show (painted at most once a frame).
+    QString status() const { return m_status; }
+    const ScalerSettings &settings() const { return m_settings; }
+    const ProgramPaths &paths() const { return m_paths; }
+    // The link to the unit, and the internet component, made on first use.
+    ScalerLinkInterface &link();
+    WebFetcherInterface &fetcher();
+    // The update site "Check Update" reaches and what the program trusts
+    // there (a local mirror, a test's keys); the built ones until set. The
+    // internet component is made again for them, as at a start.
+    void setUpdateSite(const QString &base, const TrustAnchor &trust);
 
     // ProgrammerWindow
-    void setStatus(const QString &text) override;
-    QString status() const override;
-    void setProgressValue(qint32 value) override;
-    void setAbortEnabled(bool enabled) override;
-    void setProgrammeEnabled(bool enabled) override;
-    void processPendingInput() override;
-    qint32 leftTwips() const override;
-    qint32 topTwips() const override;
     void loadWindow() override;
     void showWindow() override;
-    void setCaption(const QString &caption) override;
-    QString caption() const override;
+    void useSettings(const ScalerSettings &settings) override;
+    qint32 checkInternetSupport() override;
     void setCheckUpdateVisible(bool visible) override;
+    void setProgrammeEnabled(bool enabled) override;
+    void setCaption(const QString &caption) override;
+    qint32 leftTwips() const override;
+    qint32 topTwips() const override;
 
     // UpdateCheckWindow. A download shows a modal progress dialog with the
     // file name, the bytes, the percentage and a Cancel button.
     qint16 ask(const QString &text, qint32 style, const QString &title) override;
     void setCommandEnabled(Command command, bool enabled) override;
     bool openLink() override;
+    void closeLink() override;
+    UnitSession &unit() override;
+    QString firmwarePath() const override;
+    void setFirmwarePath(const QString &path) override;
     void saveSettings() override;
     void programUnit() override;
     void transferStarted(const QString &fileName, std::function<void()> cancel) override;
     void transferProgress(qint64 received, qint64 total) override;
     void transferFinished() override;
+
+    // CommsSettingsOwner
+    void applySettings(const ScalerSettings &settings) override;
+    CommsWorkingValues &commsWorkingValues() override { return m_commsWorking; }
 
     // Controls, in tab order.
     QPushButton *cmd_programme_prog;
@@ -97,6 +124,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // UnitObserver: the unit's session as this window shows it.
+    void stage(Stage stage, const QString &text) override;
+    qint32 message(const MessageRequest &request) override;
+    void progress(int percent) override;
+    void controlEnabled(CycleControl control, bool enabled) override;
+    void waiting(int waitedMs) override;
+    void betweenBlocks() override;
+
     void createControls(QWidget *client);
     void createMenus();
     void connectHandlers();
@@ -104,18 +139,26 @@ private:
     // Marks a command that talks to the unit as running or ended; while one
     // runs, the communication settings cannot be applied.
     void setBusy(bool busy);
-    // Paints what changed before a wait for the unit began: at its start
-    // when a frame has passed since the last paint, else once it has lasted one.
-    void waitingForUnit(int waitedMs);
+    void setStatus(const QString &text);
     void statusFrameDue();
     void setLongCommandControlsEnabled(bool enabled);
+    // A session on the unit for one command, on the settings as they are now.
+    UnitSession &startSession();
     // Opens the link, runs one unit operation, and closes the link again.
-    void askUnit(const QString &procedure, const std::function<void(QByteArray &)> &operation);
+    void askUnit(const QString &procedure, const std::function<void(UnitSession &)> &operation);
     void flushStatus();
+
+    const ProgramPaths m_paths;
+    ScalerSettings m_settings;
+    std::unique_ptr<ScalerLinkInterface> m_link;
+    std::unique_ptr<WebFetcherInterface> m_fetcher;
+    std::optional<UnitSession> m_session;
+    CommsWorkingValues m_commsWorking;
 
     bool m_busy = false;
     bool m_checking = false;
     QString m_updateSite = builtInUpdateSite();
+    std::optional<TrustAnchor> m_trust;
     bool m_inInputPass = false;
     QPointer<QProgressDialog> m_download;
     QString m_downloadName;

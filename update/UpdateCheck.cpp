@@ -2,9 +2,7 @@
 
 #include "ErrorControl.h"
 #include "FlashwrightVersion.h"
-#include "LinkInstances.h"
 #include "ProcessEnd.h"
-#include "ScalerSettings.h"
 #include "TextRules.h"
 #include "UpdateSite.h"
 #include "UserMessage.h"
@@ -52,11 +50,11 @@ QString fetchErrorMessage(qint32 code, const QDateTime &signedAt, const QDate &t
     }
 }
 
-UpdateCheck::UpdateCheck(UpdateCheckWindow &window, const QString &programFolder,
-                         const QString &siteBase)
-    : m_window(window),
+UpdateCheck::UpdateCheck(UpdateCheckWindow &window, WebFetcherInterface &fetcher,
+                         const QString &downloadFolder, const QString &siteBase)
+    : m_window(window), m_fetcher(fetcher),
       m_trap(QStringLiteral("frm_programme"), QStringLiteral("cmd_checkupdate_click")),
-      m_base(siteBase), m_programFolder(programFolder)
+      m_base(siteBase), m_downloadFolder(downloadFolder)
 {}
 
 void UpdateCheck::run()
@@ -66,20 +64,18 @@ void UpdateCheck::run()
          {Command::About, Command::Tools, Command::FirmwarePath, Command::UpdateFirmware})
         m_trap([&] { m_window.setCommandEnabled(c, false); });
     m_trap([&] { m_window.openLink(); });
-    m_trap([&] {
-        m_downloadFolder = downloadFolderFor(m_programFolder);
-        webFetcher().SetDownloadFolder(m_downloadFolder);
-    });
+    m_trap([&] { webFetcher().SetDownloadFolder(m_downloadFolder); });
     if (learnUnitFirmware() && offerOwnRelease() && offerFirmware())
         finish();
-    m_trap([] { scalerLink().CloseChannel(); });
+    m_trap([&] { m_window.closeLink(); });
     m_trap([&] { enableCommands(); });
-    m_trap([] { webFetcher().FinishTransfers(); });
+    m_trap([&] { webFetcher().FinishTransfers(); });
 }
 
 bool UpdateCheck::learnUnitFirmware()
 {
-    m_trap([&] { m_firmwareLevel = QString::number(Firmware_GetPTBT(m_unitName)); });
+    m_trap(
+        [&] { m_firmwareLevel = QString::number(Firmware_GetPTBT(m_window.unit(), m_unitName)); });
     if (m_firmwareLevel.toInt() < LevelNamingFirmware) {
         qint16 goOn = MsgAnswer::Yes;
         m_trap([&] {
@@ -93,7 +89,7 @@ bool UpdateCheck::learnUnitFirmware()
         if (goOn != MsgAnswer::Yes)
             return false;
         bool identified = false;
-        m_trap([&] { identified = Firmware_GetIdent(m_unitName); });
+        m_trap([&] { identified = Firmware_GetIdent(m_window.unit(), m_unitName); });
         if (!identified) {
             tell(QStringLiteral("Failed to read scaler type"), MsgStyle::Exclamation, kUpdate);
             return false;
@@ -150,14 +146,14 @@ bool UpdateCheck::offerOwnRelease()
                 m_trap([&] { showFetchError(code); });
                 if (code == FetchError::Cancelled)
                     return false;
-                m_trap([] { webFetcher().ResetTransfer(); });
+                m_trap([&] { webFetcher().ResetTransfer(); });
             }
         }
     }
     m_trap([&] { code = webFetcher().ErrorCode(); });
     if (code != 0)
         return false;
-    m_trap([] { webFetcher().ResetTransfer(); });
+    m_trap([&] { webFetcher().ResetTransfer(); });
     return true;
 }
 
@@ -261,14 +257,13 @@ void UpdateCheck::takeFirmware()
     m_trap([&] { downloaded = webFetcher().DownloadFile(m_base, m_firmwareName, 1, &m_window); });
     if (downloaded == 0)
         return;
-    m_trap([] { webFetcher().FinishTransfers(); });
+    m_trap([&] { webFetcher().FinishTransfers(); });
     // The firmware path points where the file really is.
     m_trap([&] {
-        programSettings().FirmwarePath =
-            QDir::toNativeSeparators(m_downloadFolder) + QDir::separator();
+        m_window.setFirmwarePath(QDir::toNativeSeparators(m_downloadFolder) + QDir::separator());
     });
     m_trap([&] { m_window.saveSettings(); });
-    m_trap([] { scalerLink().CloseChannel(); });
+    m_trap([&] { m_window.closeLink(); });
     m_trap([&] { enableCommands(); });
     qint16 program = MsgAnswer::No;
     m_trap([&] {
@@ -295,7 +290,7 @@ void UpdateCheck::enableCommands()
     using Command = UpdateCheckWindow::Command;
     m_window.setCommandEnabled(Command::About, true);
     m_window.setCommandEnabled(Command::Tools, true);
-    if (!programSettings().FirmwarePath.isEmpty())
+    if (!m_window.firmwarePath().isEmpty())
         m_window.setCommandEnabled(Command::UpdateFirmware, true);
     m_window.setCommandEnabled(Command::FirmwarePath, true);
 }

@@ -4,11 +4,13 @@
 #include "UpdateSite.h"
 #include "WebFetcherInterface.h"
 
+class UnitSession;
+
 #include <QString>
 
 // What the update check needs of the main window: the questions it asks, the
 // progress of a download (DownloadOwner), the commands it disables while it
-// runs, and the window's own commands it calls.
+// runs, the unit, the firmware path, and the window's own commands it calls.
 class UpdateCheckWindow : public DownloadOwner
 {
 public:
@@ -23,8 +25,14 @@ public:
     // Asks the person with the positioned message box; the answer code.
     virtual qint16 ask(const QString &text, qint32 style, const QString &title) = 0;
     virtual void setCommandEnabled(Command command, bool enabled) = 0;
-    // Opens the link to the unit, telling the person when it cannot.
+    // Opens the link to the unit, telling the person when it cannot, and
+    // closes it again.
     virtual bool openLink() = 0;
+    virtual void closeLink() = 0;
+    // The unit, while the link is open.
+    virtual UnitSession &unit() = 0;
+    virtual QString firmwarePath() const = 0;
+    virtual void setFirmwarePath(const QString &path) = 0;
     // Writes the settings; throws RunError when the store cannot be written.
     virtual void saveSettings() = 0;
     // Runs "Update Firmware" in full.
@@ -38,9 +46,10 @@ public:
 class UpdateCheck
 {
 public:
-    // Checks the site at siteBase (a host name followed by "updates/").
-    UpdateCheck(UpdateCheckWindow &window, const QString &programFolder,
-                const QString &siteBase = builtInUpdateSite());
+    // Checks the site at siteBase (a host name followed by "updates/");
+    // downloads go to downloadFolder, through fetcher.
+    UpdateCheck(UpdateCheckWindow &window, WebFetcherInterface &fetcher,
+                const QString &downloadFolder, const QString &siteBase = builtInUpdateSite());
     void run();
 
     // The lowest firmware level that reports its file name without a restart.
@@ -61,12 +70,13 @@ private:
     void enableCommands();
     void tell(const QString &text, qint32 style, const QString &title);
     void showFetchError(qint32 code);
+    WebFetcherInterface &webFetcher() { return m_fetcher; }
 
     UpdateCheckWindow &m_window;
+    WebFetcherInterface &m_fetcher;
     Trap m_trap;
     QString m_base;
     QString m_downloadFolder;
-    QString m_programFolder;
     QByteArray m_unitName;
     QString m_firmwareName;
     QString m_firmwareLevel;

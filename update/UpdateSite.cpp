@@ -21,7 +21,7 @@ QString builtInUpdateSite()
     return QStringLiteral(FLASHWRIGHT_UPDATE_SITE);
 }
 
-TrustAnchor TrustAnchor::builtIn()
+TrustAnchor TrustAnchor::builtIn(const QString &dataFolder)
 {
     TrustAnchor anchor;
     const QList<QByteArray> keys = QByteArrayLiteral(FLASHWRIGHT_UPDATE_KEYS).split(',');
@@ -30,8 +30,7 @@ TrustAnchor TrustAnchor::builtIn()
             anchor.keys.keys.append(QByteArray::fromBase64(key));
     anchor.keys.version = FLASHWRIGHT_UPDATE_KEYS_VERSION;
     anchor.keys.threshold = FLASHWRIGHT_UPDATE_KEY_THRESHOLD;
-    anchor.folder = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-                        .filePath(QStringLiteral("update-trust"));
+    anchor.folder = QDir(dataFolder).filePath(QStringLiteral("update-trust"));
     return anchor;
 }
 

@@ -12,14 +12,15 @@ QString builtInUpdateSite();
 // What the program trusts on the update site: the key set the build names
 // (FLASHWRIGHT_UPDATE_KEYS, with its version and threshold; no keys when it
 // names none), and the folder where the program keeps what it has verified
-// since: newer key sets and the highest serial of each revision file. That
-// folder is the program's own data folder, never the settings store.
+// since: newer key sets and the highest serial of each revision file.
 struct TrustAnchor
 {
     KeySet keys;
     QString folder;
 
-    static TrustAnchor builtIn();
+    // The build's keys, kept under the program's own data folder (never the
+    // settings store) in "update-trust".
+    static TrustAnchor builtIn(const QString &dataFolder);
 };
 
 // The address of a file on the site: https:// + base + file name, or plain

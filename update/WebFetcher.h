@@ -26,7 +26,7 @@ class QNetworkAccessManager;
 class WebFetcher : public WebFetcherInterface
 {
 public:
-    explicit WebFetcher(TrustAnchor anchor = TrustAnchor::builtIn());
+    explicit WebFetcher(TrustAnchor anchor);
     ~WebFetcher() override;
 
     QString UpdateFileName() override;

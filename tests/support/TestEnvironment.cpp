@@ -19,9 +19,10 @@ TestEnvironment::TestEnvironment()
     QDir(m_dir.path()).mkpath(QStringLiteral("config"));
     QDir(m_dir.path()).mkpath(QStringLiteral("program"));
     QDir(m_dir.path()).mkpath(QStringLiteral("data"));
-    // Nothing a test does may reach the user's own settings or data.
+    // Nothing a test does may reach the user's own settings, data or logs.
     qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", path(QStringLiteral("state")).toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        path(QStringLiteral("config")));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path(QStringLiteral("config")));
@@ -59,9 +60,14 @@ QString TestEnvironment::programFolder() const
     return path(QStringLiteral("program"));
 }
 
+ProgramPaths TestEnvironment::paths() const
+{
+    return ProgramPaths::forProgramIn(programFolder());
+}
+
 QString TestEnvironment::logPath() const
 {
-    return QDir(programFolder()).filePath(QStringLiteral("Programmererror.log"));
+    return paths().errorLog;
 }
 
 QStringList TestEnvironment::logLines() const

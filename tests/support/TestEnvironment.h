@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramPaths.h"
+
 #include <QMap>
 #include <QString>
 #include <QTemporaryDir>
@@ -16,8 +18,10 @@ public:
     TestEnvironment();
     ~TestEnvironment();
 
-    // A folder that stands for the program's own folder.
+    // A folder that stands for the program's own folder, and the places the
+    // program keeps its files when it runs from there with this environment.
     QString programFolder() const;
+    ProgramPaths paths() const;
     // The error log of this test, switched on by the constructor.
     QString logPath() const;
     QStringList logLines() const;

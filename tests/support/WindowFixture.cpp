@@ -1,7 +1,6 @@
 #include "WindowFixture.h"
 
 #include "HiResPerc.h"
-#include "LinkInstances.h"
 #include "ScalerLink.h"
 #include "frm_programme.h"
 #include "mod_programmer_main.h"
@@ -61,8 +60,8 @@ void WindowFixture::startWindow(VqSimOptions unit)
         QVERIFY2(sim->startTcp(0, &why), qPrintable(why));
         env->storeLoopbackUnit(sim->port(), firmwareFolder());
     }
-    window = std::make_unique<frm_programme>();
-    Main();
+    window = std::make_unique<frm_programme>(env->paths());
+    Main(*window, env->paths());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QCoreApplication::processEvents();
@@ -120,6 +119,6 @@ bool WindowFixture::idle() const
     const QDir fds(QStringLiteral("/proc/self/fd"));
     for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
         fileOpen = fileOpen || fd.symLinkTarget().endsWith(QLatin1String(".vq"));
-    return controls && !window->busy() && !static_cast<ScalerLink &>(scalerLink()).isOpen() &&
+    return controls && !window->busy() && !static_cast<ScalerLink &>(window->link()).isOpen() &&
            !fileOpen;
 }

@@ -726,9 +726,10 @@ void VqSimulator::Impl::controlByte(char c)
         if (c == 'Y') {
             m_state = State::Blocks;
             startUpload();
-            event("Y -> %s, block phase", m_opt.noAAfterY ? "(nothing)" : "A");
+            event("Y -> %s, block phase",
+                  m_opt.noAAfterY ? "(nothing)" : shown(m_opt.yAnswer).constData());
             if (!m_opt.noAAfterY)
-                send(QByteArrayLiteral("A"), m_rxDue);
+                send(m_opt.yAnswer, m_rxDue);
         }
         break;
     case State::Blocks:

@@ -40,6 +40,7 @@ struct VqSimOptions
     std::optional<QByteArray> idText;     // announce this text + CR instead of "id=" + ident
     bool noS = false;                     // no "S" after "U"
     bool noAAfterY = false;               // no "A" after "Y"
+    QByteArray yAnswer = "A";             // the answer to "Y"
     int nakAt = -1;                       // answer "N" to block K
     int earlyEAt = -1;                    // answer "E" to block K
     int dropAt = -1;                      // drop the connection when block K arrives, unanswered

@@ -37,9 +37,10 @@ int main(int argc, char *argv[])
     // Every message of the program is a message box a person answers.
     MessageBoxAnswerer box;
     setMessageAnswerer(&box);
-    frm_programme window;
+    const ProgramPaths paths = ProgramPaths::forProgramIn(QCoreApplication::applicationDirPath());
+    frm_programme window(paths);
     // Start-up traps nothing of its own; a failure is still reported, not a crash.
     Trap trap(QStringLiteral("mod_programmer_main"), QStringLiteral("Main"));
-    trap([] { Main(); });
+    trap([&] { Main(window, paths); });
     return app.exec();
 }
