@@ -85,7 +85,7 @@ void TestRevision::parse()
 
 void TestRevision::keyFile_data()
 {
-    // The keys of the file as letters, its signers, what follows (the new
+    // The keys of the file as letters after "@", its signers, what follows (the new
     // version and keys, or empty), against A of version 1 or A, B, C with
     // threshold 2.
     QTest::addColumn<QByteArray>("text");
@@ -96,15 +96,15 @@ void TestRevision::keyFile_data()
                         const char *follows) {
         QTest::newRow(name) << QByteArray(text) << QString(signers) << abc << QString(follows);
     };
-    row("A replaced by B, signed by both", "version=2\nkey=B", "AB", false, "2 B");
-    row("signed only by the new key", "version=2\nkey=B", "B", false, "");
-    row("signed only by the old key", "version=2\nkey=B", "A", false, "");
-    row("a version that does not follow", "version=3\nkey=B", "AB", false, "");
-    row("two of three replace the third", "version=2\nkey=A\nkey=B\nthreshold=1", "AB", true,
+    row("A replaced by B, signed by both", "version=2\nkey=@B", "AB", false, "2 B");
+    row("signed only by the new key", "version=2\nkey=@B", "B", false, "");
+    row("signed only by the old key", "version=2\nkey=@B", "A", false, "");
+    row("a version that does not follow", "version=3\nkey=@B", "AB", false, "");
+    row("two of three replace the third", "version=2\nkey=@A\nkey=@B\nthreshold=1", "AB", true,
         "2 AB");
-    row("one of three", "version=2\nkey=A\nkey=B\nthreshold=1", "A", true, "");
-    row("threshold above its keys", "version=2\nkey=B\nthreshold=2", "AB", false, "");
-    row("a key twice", "version=2\nkey=B\nkey=B", "AB", false, "");
+    row("one of three", "version=2\nkey=@A\nkey=@B\nthreshold=1", "A", true, "");
+    row("threshold above its keys", "version=2\nkey=@B\nthreshold=2", "AB", false, "");
+    row("a key twice", "version=2\nkey=@B\nkey=@B", "AB", false, "");
     row("no key", "version=2", "A", false, "");
 }
 
@@ -119,7 +119,7 @@ void TestRevision::keyFile()
     for (const QChar c : signers)
         signing << keys[c.unicode() - 'A'];
     for (int k = 0; k < 3; ++k)
-        text.replace("=" + QByteArray(1, char('A' + k)), "=" + keys[k].publicKey().toBase64());
+        text.replace("@" + QByteArray(1, char('A' + k)), keys[k].publicKey().toBase64());
     const KeySet current{1, abc ? 2 : 0, {kSiteKey.publicKey(), kB.publicKey(), kC.publicKey()}};
     QString why;
     const auto next = KeyFile::follow(
