@@ -51,7 +51,8 @@ void describe(QCommandLineParser &parser)
                         "/dev/ttyUSB0. May be given more than once."),
          QStringLiteral("NAME")},
         {Name::Tcp,
-         QStringLiteral("A unit over Ethernet at HOST:PORT. May be given more than once."),
+         QStringLiteral("A unit over Ethernet at HOST:PORT or [IPv6]:PORT. May be given more "
+                        "than once."),
          QStringLiteral("HOST:PORT")},
         {Name::Serial,
          QStringLiteral("Serial parameters: speed, parity n, o or e, data bits 7 or 8, stop bits "
@@ -337,25 +338,27 @@ QString cliHelpText()
                "  Ctrl-C during the blocks of program: asks \"Aborting the programming cycle\n"
                "      will leave the Scaler in an unuseable state. Are you Sure ?\" (y or N,\n"
                "      default No: programming goes on). With --yes or without a terminal,\n"
-               "      Ctrl-C (SIGINT) itself confirms. The cycle then ends after the current\n"
-               "      block, and the unit must be power-cycled. Before the blocks, Ctrl-C ends\n"
-               "      the cycle at its next stage. A second Ctrl-C ends the program at once.\n"
-               "      ident and version end at the first Ctrl-C.\n"
+               "      Ctrl-C (SIGINT) itself confirms; so does SIGTERM, always. The cycle then\n"
+               "      ends after the current block, and the unit must be power-cycled. Before\n"
+               "      the blocks, Ctrl-C or SIGTERM ends the cycle at its next stage, and\n"
+               "      nothing more is sent to the unit. A second signal ends the program at\n"
+               "      once, after its result. ident and version end at the first.\n"
                "  Every other Yes or No question (such as \"Attempt to continue?\"): No.\n"
                "\n"
                "Exit codes:\n"
                "  0  success\n"
                "  2  wrong usage: an unknown command or option, or a bad option value\n"
-               "  3  the link could not be opened (a port that cannot be opened for lack of\n"
-               "     permission is named with the group to join)\n"
+               "  3  the link could not be opened, with the system's reason (a port that\n"
+               "     cannot be opened for lack of permission is named with the group to\n"
+               "     join), or was lost while in use\n"
                "  4  the unit did not answer: no identification, no \"S\", no \"A\" after \"Y\",\n"
                "     or no software version\n"
                "  5  no firmware file: no firmware folder set, no file named after the unit,\n"
-               "     or one that cannot be read\n"
+               "     or one that is empty or cannot be read\n"
                "  6  the unit refused a block\n"
-               "  7  aborted by Ctrl-C\n"
+               "  7  aborted by Ctrl-C or SIGTERM\n"
                "  8  any other failure, such as a unit that did not confirm the whole image\n"
                "With several units, the code of the first unit in the order given that failed.\n"
-               "Each failure is also written to the error log, Programmererror.log, as the\n"
-               "window writes it.\n");
+               "Each failure is also written to the error log, Programmererror.log (in\n"
+               "~/.local/state/ORVANT/Flashwright), as the window writes it.\n");
 }

@@ -95,6 +95,54 @@ fw_check_package() {
       status=1
     fi
   done
+  fw_check_package_use "$root" || status=1
+  if ldd "$root/usr/bin/flashwright-cli" | grep -E 'lib(crypto|ssl)\.so'; then
+    echo "package: flashwright-cli links OpenSSL, which it never uses" >&2
+    status=1
+  fi
   rm -rf "$root"
+  return $status
+}
+
+# fw_check_package_use ROOT: runs the unpacked programs as a user would, with
+# a home of their own, against the unpacked simulated unit, and fails when
+# anything was written outside that home.
+fw_check_package_use() {
+  local root=$1 home sim port out status=0
+  home=$(mktemp -d)
+  touch "$root/.before"
+  mkdir -p "$home/fw"
+  head -c 1280 /dev/urandom >"$home/fw/vq200_s70_1.vq"
+  "$root/usr/bin/vqsim" --tcp 0 --in-loader --size 1280 >"$home/vqsim.port" 2>/dev/null &
+  sim=$!
+  for _ in $(seq 50); do [ -s "$home/vqsim.port" ] && break; sleep 0.1; done
+  port=$(head -n 1 "$home/vqsim.port")
+  (
+    cd "$home"
+    export HOME=$home
+    unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_STATE_HOME
+    "$root/usr/bin/flashwright-cli" program --tcp "127.0.0.1:$port" --folder "$home/fw" &&
+      "$root/usr/bin/flashwright-cli" version --tcp "127.0.0.1:1" ||
+      true
+    QT_QPA_PLATFORM=offscreen "$root/usr/bin/flashwright" --version
+  ) >"$home/run.log" 2>&1 || status=1
+  kill "$sim" 2>/dev/null
+  wait "$sim" 2>/dev/null
+  grep -q "ok: 1280 bytes" "$home/run.log" || {
+    echo "package: the unpacked flashwright-cli did not program the unpacked vqsim:" >&2
+    cat "$home/run.log" >&2
+    status=1
+  }
+  out=$(find "$root" -newer "$root/.before" ! -path "$root" 2>/dev/null)
+  if [ -n "$out" ]; then
+    echo "package: the programs wrote outside the user's folders:" >&2
+    echo "$out" >&2
+    status=1
+  fi
+  [ -s "$home/.local/state/ORVANT/Flashwright/Programmererror.log" ] || {
+    echo "package: the error log is not in the user's state folder" >&2
+    status=1
+  }
+  rm -rf "$home"
   return $status
 }

@@ -103,286 +103,96 @@ void TestCli::run_data()
 {
     QTest::addColumn<Case>("c");
     const auto add = [](const char *name, const Case &c) { QTest::newRow(name) << c; };
+    using O = VqSimOptions;
+    const auto u = [](std::function<void(O &)> set) { return QList<O>{unit(set)}; };
     const auto stage = [](const char *id) { return QStringLiteral(R"("stage":"%1")").arg(id); };
+    const QString aborted = R"("ending":"Aborted")", progress = R"("event":"progress")";
     const QString turnOff = "Firmware Update: Turn unit off, click OK, then turn unit on.";
-    const QString aborted = R"("ending":"Aborted")";
-    const QString slow = "Checking";
-    const auto late = [](VqSimOptions &o) { o.replyDelayMs = 300; };
-
-    add("stored link: stages, the last progress, the result",
-        {"program --json",
-         {unit()},
-         0,
-         {stage("checking"), R"("stage":"identification_line","text":"id=vq200_s70_1","unit")",
-          R"("percent":100)", stage("complete"),
-          R"("blocks_sent":40,"blocks_total":40,"bytes":1280,"command":"program")"},
-         {},
-         {},
-         {},
-         {},
-         1,
-         "U Y" + QString(" block").repeated(kBlocks)});
-    add("a 32-byte image: 100 %, never more",
-        {"program --json",
-         {unit([](auto &o) { o.ident = "small_1", o.size = 32; })},
-         0,
-         {R"("percent":100)", R"("ending":"Complete")"},
-         {},
-         {},
-         {},
-         {R"("percent":103)"}});
-    add("block 3 refused: 6",
-        {"program --json --tcp 127.0.0.1:%1",
-         {unit([](auto &o) { o.nakAt = 3; })},
-         6,
-         {R"("error":9001,"event":"message","id":"error")", R"("ending":"BlockRefused")",
-          R"("reason":"the unit did not accept block 3")"},
-         {"Error: 9001", "program 127.0.0.1:%1: failed (exit 6)"}});
-    add("cable pulled at block 3: a lost link, 3",
-        {"program --json",
-         {unit([](auto &o) { o.dropAt = 3; })},
-         3,
-         {R"("ending":"LinkLost")", R"("reason":"the link to the unit was lost)"},
-         {"Error: 8019", "failed (exit 3)"}});
-    add("Y echoed before A: the answer to Y, not a block -1",
-        {"program",
-         {unit([](auto &o) { o.yAnswer = "YA"; })},
-         6,
-         {R"(failed (exit 6): the unit answered "Y" with "YA", not "A")"},
-         {"failed (exit 6)"},
-         {},
-         {},
-         {"block -1"}});
-    add("no S: 4", {"program",
-                    {unit([](auto &o) { o.noS = true; })},
-                    4,
-                    {"Unit did not reply with S id=vq200_s70_1"},
-                    {R"(failed (exit 4): the unit did not answer "U")"}});
-    add("no file for the unit: 5, naming the file",
-        {"program",
-         {unit([](auto &o) { o.ident = "vq999_x_1"; })},
-         5,
-         {"File does not exist", "failed (exit 5): there is no firmware file @fw/vq999_x_1.vq"},
-         {"failed (exit 5)"}});
-    add("an answer without id=: the port and its speed",
-        {"program --json",
-         {unit([](auto &o) { o.idText = QByteArray("garbage!!"); })},
-         5,
-         {R"("firmware_file":"@fw/rbage!!.vq")",
-          "the unit sent no identification line; check the port and its speed (there is no "
-          "firmware file @fw/rbage!!.vq)"},
-         {"check the port and its speed"}});
-    add("an empty firmware file: refused before U, 5",
-        {"program",
-         {unit([](auto &o) { o.ident = "empty_1"; })},
-         5,
-         {"The firmware file for this unit is empty:", "failed (exit 5): the firmware file "
-                                                       "@fw/empty_1.vq is empty"},
-         {"Firmware: @fw/empty_1.vq is empty", "failed (exit 5)"},
-         {},
-         {},
-         {},
-         0,
-         ""});
-    add("an endless identification: no identification, and little output",
-        {"ident",
-         {unit([](auto &o) {
-             o.script = {{0, QByteArray(1 << 20, 'x')}};
-         })},
-         4,
-         {"failed (exit 4): the unit sent no identification line"},
-         {"more than 4096 bytes", "failed (exit 4)"}});
-    add("an identification in CR LF: no line end in it",
-        {"ident --json",
-         {unit([](auto &o) { o.idText = QByteArray("id=vq200_s70_1\r\n"); })},
-         0,
-         {R"("identification":"vq200_s70_1","ok")"}});
-    add("CR LF identification names its file",
-        {"program",
-         {unit([](auto &o) { o.idText = QByteArray("id=vq200_s70_1\r\n"); })},
-         0,
-         {"ok: 1280 bytes"},
-         {},
-         {},
-         {},
-         {},
-         1});
-    add("last answer not E: 8", {"program",
-                                 {unit([](auto &o) { o.size += 32; })},
-                                 8,
-                                 {"Scaler upload NOT successful"},
-                                 {"failed (exit 8)"}});
-    add("port that is not there: 3, in the console's words",
-        {"program --port /dev/no-such-port",
-         {},
-         3,
-         {"/dev/no-such-port  failed (exit 3): /dev/no-such-port stands for /dev/no-such-port, "
-          "and there is no such device"},
-         {"Link: serial port /dev/no-such-port", "failed (exit 3)"},
-         {},
-         {},
-         {"Can't Open default communications port"}});
-    add("a bare device name is in /dev", {"ident --port ttyFW-NONE0",
-                                          {},
-                                          3,
-                                          {"/dev/ttyFW-NONE0 stands for /dev/ttyFW-NONE0"},
-                                          {"/dev/ttyFW-NONE0", "failed (exit 3)"}});
-    add("nobody listening: the system's reason",
-        {"program --tcp 127.0.0.1:1",
-         {},
-         3,
-         {"failed (exit 3): 127.0.0.1:1 not reached: Connection refused"},
-         {"Link: 127.0.0.1:1 not reached", "failed (exit 3)"}});
-    for (const char *bad : {"::1:10001", "[::1:10001", "http://127.0.0.1:10001", "\"a b:10001\"",
-                            "127.0.0.1:0", "[127.0.0.1]:10001"})
-        QTest::addRow("--tcp %s: wrong usage", bad)
-            << Case{QStringLiteral("program --tcp ") + bad,
-                    {},
-                    2,
-                    {"--tcp wants HOST:PORT or [IPv6]:PORT"}};
-    add("one unit under two names: wrong usage",
-        {"program --tcp localhost:%1 --tcp 127.0.0.1:%1",
-         {unit()},
-         2,
-         {"localhost:%1 and 127.0.0.1:%1 are the same unit"},
-         {},
-         {},
-         {},
-         {},
-         0,
-         ""});
-    add("a port and its mapped device: wrong usage",
-        {"ident --port COM7 --port %1", {unit()}, 2, {"COM7: and %1 are the same unit"}});
+    const QString allBlocks = QString(" block").repeated(kBlocks);
+    const QString crlf = "id=vq200_s70_1\r\n";
+    // clang-format off
+    add("stored link: stages, the last progress, the result", {"program --json", {unit()}, 0,
+        {stage("checking"), R"("stage":"identification_line","text":"id=vq200_s70_1","unit")", R"("percent":100)",
+         stage("complete"), R"("blocks_sent":40,"blocks_total":40,"bytes":1280,"command":"program")"},
+        {}, {}, {}, {}, 1, "U Y" + allBlocks});
+    add("a 32-byte image: 100 %, never more", {"program --json", u([](O &o) { o.ident = "small_1", o.size = 32; }), 0,
+        {R"("percent":100)", R"("ending":"Complete")"}, {}, {}, {}, {R"("percent":103)"}});
+    add("block 3 refused: 6", {"program --json --tcp 127.0.0.1:%1", u([](O &o) { o.nakAt = 3; }), 6,
+        {R"("error":9001,"event":"message","id":"error")", R"("ending":"BlockRefused")", R"("reason":"the unit did not accept block 3")"},
+        {"Error: 9001", "program 127.0.0.1:%1: failed (exit 6)"}});
+    add("cable pulled at block 3: a lost link, 3", {"program --json", u([](O &o) { o.dropAt = 3; }), 3,
+        {R"("ending":"LinkLost")", R"("reason":"the link to the unit was lost)"}, {"Error: 8019", "failed (exit 3)"}});
+    add("Y echoed before A: the answer to Y, not a block -1", {"program", u([](O &o) { o.yAnswer = "YA"; }), 6,
+        {R"(failed (exit 6): the unit answered "Y" with "YA", not "A")"}, {"failed (exit 6)"}, {}, {}, {"block -1"}});
+    add("no S: 4", {"program", u([](O &o) { o.noS = true; }), 4,
+        {"Unit did not reply with S id=vq200_s70_1"}, {R"(failed (exit 4): the unit did not answer "U")"}});
+    add("no file for the unit: 5, naming the file", {"program", u([](O &o) { o.ident = "vq999_x_1"; }), 5,
+        {"File does not exist", "failed (exit 5): there is no firmware file @fw/vq999_x_1.vq"}, {"failed (exit 5)"}});
+    add("an answer without id=: the port and its speed", {"program --json", u([](O &o) { o.idText = QByteArray("garbage!!"); }), 5,
+        {R"("firmware_file":"@fw/rbage!!.vq")", "the unit sent no identification line; check the port and its speed "
+         "(there is no firmware file @fw/rbage!!.vq)"}, {"check the port and its speed"}});
+    add("an empty firmware file: refused before U, 5", {"program", u([](O &o) { o.ident = "empty_1"; }), 5,
+        {"The firmware file for this unit is empty:", "failed (exit 5): the firmware file @fw/empty_1.vq is empty"},
+        {"Firmware: @fw/empty_1.vq is empty", "failed (exit 5)"}, {}, {}, {}, 0, ""});
+    add("an endless identification: no identification, little output", {"ident", u([](O &o) { o.script = {{0, QByteArray(1 << 20, 'x')}}; }), 4,
+        {"failed (exit 4): the unit sent no identification line"}, {"more than 4096 bytes", "failed (exit 4)"}});
+    add("an identification in CR LF: no line end in it", {"ident --json", u([&](O &o) { o.idText = crlf.toLatin1(); }), 0,
+        {R"("identification":"vq200_s70_1","ok")"}});
+    add("an identification in CR LF names its file", {"program", u([&](O &o) { o.idText = crlf.toLatin1(); }), 0,
+        {"ok: 1280 bytes"}, {}, {}, {}, {}, 1});
+    add("last answer not E: 8", {"program", u([](O &o) { o.size += 32; }), 8, {"Scaler upload NOT successful"}, {"failed (exit 8)"}});
+    add("port that is not there: 3, in the console's words", {"program --port /dev/no-such-port", {}, 3,
+        {"/dev/no-such-port  failed (exit 3): /dev/no-such-port stands for /dev/no-such-port, and there is no such device"},
+        {"Link: serial port /dev/no-such-port", "failed (exit 3)"}, {}, {}, {"Can't Open default communications port"}});
+    add("a bare device name is in /dev", {"ident --port ttyFW-NONE0", {}, 3,
+        {"/dev/ttyFW-NONE0 stands for /dev/ttyFW-NONE0"}, {"/dev/ttyFW-NONE0", "failed (exit 3)"}});
+    add("nobody listening: the system's reason", {"program --tcp 127.0.0.1:1", {}, 3,
+        {"failed (exit 3): 127.0.0.1:1 not reached: Connection refused"}, {"Link: 127.0.0.1:1 not reached", "failed (exit 3)"}});
+    for (const char *bad : {"::1:10001", "[::1:10001", "http://127.0.0.1:10001", "\"a b:10001\"", "127.0.0.1:0", "[127.0.0.1]:10001"})
+        QTest::addRow("--tcp %s: wrong usage", bad) << Case{QStringLiteral("program --tcp ") + bad, {}, 2, {"--tcp wants HOST:PORT or [IPv6]:PORT"}};
+    add("one unit under two names: wrong usage", {"program --tcp localhost:%1 --tcp 127.0.0.1:%1", {unit()}, 2,
+        {"localhost:%1 and 127.0.0.1:%1 are the same unit"}, {}, {}, {}, {}, 0, ""});
+    add("a port and its mapped device: wrong usage", {"ident --port COM7 --port %1", {unit()}, 2, {"COM7: and %1 are the same unit"}});
     add("wrong usage: 2", {"program --jobs 0", {}, 2, {"--jobs wants a whole number"}});
 
     // Signals: the first cancels at the next safe point, the second ends at once.
-    add("SIGINT in the block loop: after the current block, 7",
-        {"program --json",
-         {unit([](auto &o) { o.baud = 2400; })},
-         7,
-         {R"("lines":["Scaler upload Aborted","","Please power cycle the VQ unit"])", aborted},
-         {"failed (exit 7)"},
-         {R"("event":"progress"=>INT)"}});
-    for (const auto &[name, at, sent] : {std::tuple{"checking", "checking", ""},
-                                         {"resetting", "resetting", "reset|"},
-                                         {"waiting for the id", "waiting_for_id", "reset"},
-                                         {"waiting for S", "identification_line", "reset U"}})
-        QTest::addRow("SIGINT while %s: nothing more to the unit, 7", name)
-            << Case{"program --json",
-                    {unit([&](VqSimOptions &o) { o.inLoader = false, o.replyDelayMs = 300; })},
-                    7,
-                    {aborted, R"("reason":"aborted)"},
-                    {"failed (exit 7)"},
-                    {stage(at) + "=>INT"},
-                    {},
-                    {},
-                    0,
-                    sent};
-    add("SIGTERM in the block loop: a confirmed abort, 7",
-        {"program --json",
-         {unit([](auto &o) { o.baud = 2400; })},
-         7,
-         {R"("id":"aborted")", R"("reason":"aborted; power-cycle the unit)"},
-         {"failed"},
-         {R"("event":"progress"=>TERM)"}});
-    add("SIGTERM before the blocks: nothing more to the unit",
-        {"program",
-         {unit([&](VqSimOptions &o) { late(o), o.inLoader = false; })},
-         7,
-         {"failed (exit 7): aborted before anything"},
-         {"failed"},
-         {slow + "=>TERM"},
-         {},
-         {},
-         0,
-         ""});
-    add("a second SIGINT: at once, with a result line",
-        {"program --json",
-         {unit([](auto &o) { o.baud = 2400; })},
-         7,
-         {R"({"bytes":)", R"("ending":"Interrupted")"},
-         {},
-         {R"("event":"progress"=>INT)", "+30=>INT"}});
-    add("SIGINT during ident: no word of an upload",
-        {"ident --json",
-         {unit([&](VqSimOptions &o) { late(o), o.inLoader = false; })},
-         7,
-         {R"("ending":"Interrupted","event":"result")", "flashwright-cli: interrupted\n"},
-         {},
-         {stage("getting_ident") + "=>INT"},
-         {},
-         {"upload"}});
+    add("SIGINT in the block loop: after the current block, 7", {"program --json", u([](O &o) { o.baud = 2400; }), 7,
+        {R"("lines":["Scaler upload Aborted","","Please power cycle the VQ unit"])", aborted}, {"failed (exit 7)"}, {progress + "=>INT"}});
+    for (const auto &[name, at, sent] : {std::tuple{"checking", "checking", ""}, {"resetting", "resetting", "reset|"},
+                                         {"waiting for the id", "waiting_for_id", "reset"}, {"waiting for S", "identification_line", "reset U"}})
+        QTest::addRow("SIGINT while %s: nothing more to the unit, 7", name) << Case{"program --json",
+            u([](O &o) { o.inLoader = false, o.replyDelayMs = 300; }), 7, {aborted, R"("reason":"aborted)"}, {"failed (exit 7)"},
+            {stage(at) + "=>INT"}, {}, {}, 0, sent};
+    add("SIGTERM in the block loop: a confirmed abort, 7", {"program --json", u([](O &o) { o.baud = 2400; }), 7,
+        {R"("id":"aborted")", R"("reason":"aborted; power-cycle the unit)"}, {"failed"}, {progress + "=>TERM"}});
+    add("SIGTERM before the blocks: nothing more to the unit", {"program", u([](O &o) { o.inLoader = false, o.replyDelayMs = 300; }), 7,
+        {"failed (exit 7): aborted before anything"}, {"failed"}, {"Checking=>TERM"}, {}, {}, 0, ""});
+    add("a second SIGINT: at once, with a result line", {"program --json", u([](O &o) { o.baud = 2400; }), 7,
+        {R"({"bytes":)", R"("ending":"Interrupted")"}, {}, {progress + "=>INT", "+30=>INT"}});
+    add("SIGINT during ident: no word of an upload", {"ident --json", u([](O &o) { o.inLoader = false, o.replyDelayMs = 300; }), 7,
+        {R"("ending":"Interrupted","event":"result")", "flashwright-cli: interrupted\n"}, {}, {stage("getting_ident") + "=>INT"}, {}, {"upload"}});
 
     // Questions.
-    add("on a terminal, --json: each question's text before its prompt",
-        {"program --json",
-         {unit([](auto &o) { o.silent = true; })},
-         4,
-         {turnOff, "[press Enter]", R"("answer":"ok")"},
-         {"failed (exit 4)"},
-         {"[press Enter]=>ENTER"},
-         "in"});
-    add("--yes on a terminal: Attempt to continue? is answered No",
-        {"program --yes --json",
-         {unit([](auto &o) { o.baud = 2400; })},
-         5,
-         {R"("answer":"no","error":75)", R"("ending":"FileUnreadable")"},
-         {"Error: 75", "failed (exit 5)"},
-         {R"("event":"progress"=>SHRINK)"},
-         "in"});
-    add("no terminal: Attempt to continue? is answered No", {"program --json",
-                                                             {unit([](auto &o) { o.baud = 2400; })},
-                                                             5,
-                                                             {R"("answer":"no","error":75)"},
-                                                             {"Error: 75", "failed (exit 5)"},
-                                                             {R"("event":"progress"=>SHRINK)"}});
+    add("on a terminal, --json: each question's text before its prompt", {"program --json", u([](O &o) { o.silent = true; }), 4,
+        {turnOff, "[press Enter]", R"("answer":"ok")"}, {"failed (exit 4)"}, {"[press Enter]=>ENTER"}, "in"});
+    add("--yes on a terminal: Attempt to continue? is answered No", {"program --yes --json", u([](O &o) { o.baud = 2400; }), 5,
+        {R"("answer":"no","error":75)", R"("ending":"FileUnreadable")"}, {"Error: 75", "failed (exit 5)"}, {progress + "=>SHRINK"}, "in"});
+    add("no terminal: Attempt to continue? is answered No", {"program --json", u([](O &o) { o.baud = 2400; }), 5,
+        {R"("answer":"no","error":75)"}, {"Error: 75", "failed (exit 5)"}, {progress + "=>SHRINK"}});
 
     // Several units.
-    add("two units, the second refuses block 3: one summary line each, 6",
-        {"program --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2",
-         {unit(), unit([](auto &o) { o.nakAt = 3; })},
-         6,
-         {"127.0.0.1:%1  ok: 1280 bytes",
-          "127.0.0.1:%2  failed (exit 6): the unit did not accept block 3"},
-         {"Error: 9001", "program 127.0.0.1:%2: failed (exit 6)"},
-         {},
-         {},
-         {},
-         1});
-    add("--jobs 1: one unit at a time",
-        {"program --jobs 1 --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2 --tcp 127.0.0.1:%3",
-         {unit(), unit(), unit()},
-         0,
-         {"ok: 1280 bytes"},
-         {},
-         {},
-         {},
-         {},
-         3,
-         "-",
-         1});
-    add("SIGINT as the units start: each ends as aborted, 7",
-        {"program --json --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2",
-         {unit(), unit()},
-         7,
-         {R"("exit_code":7)", R"("exit_code":7)"},
-         {"failed (exit 7)", "failed (exit 7)"},
-         {"child=>INT"},
-         {},
-         {R"("exit_code":8)"}});
-    add("a summary line on 80 columns: whole, never cut",
-        {"program --port COM7 --port %2",
-         {unit(), unit([](auto &o) { o.size += 32; })},
-         8,
-         {"failed (exit 8): the unit did not confirm the whole image: its last answer was "
-          "not \"E\""},
-         {"low latency", "failed (exit 8)"},
-         {},
-         "80"});
-    add("version",
-        {"version", {unit([](auto &o) { o.inLoader = false; })}, 0, {"ok: software version 291"}});
-    add("ports: a pseudo-terminal mapped to COM7",
-        {"ports --json", {unit()}, 0, {R"("com":["COM7:"],"description":"","device":"%1")"}});
+    add("two units, the second refuses block 3: one summary line each, 6", {"program --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2",
+        {unit(), unit([](O &o) { o.nakAt = 3; })}, 6, {"127.0.0.1:%1  ok: 1280 bytes", "127.0.0.1:%2  failed (exit 6): the unit did not accept block 3"},
+        {"Error: 9001", "program 127.0.0.1:%2: failed (exit 6)"}, {}, {}, {}, 1});
+    add("--jobs 1: one unit at a time", {"program --jobs 1 --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2 --tcp 127.0.0.1:%3",
+        {unit(), unit(), unit()}, 0, {"ok: 1280 bytes"}, {}, {}, {}, {}, 3, "-", 1});
+    add("SIGINT as the units start: each ends as aborted, 7", {"program --json --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2", {unit(), unit()}, 7,
+        {R"("exit_code":7)", R"("exit_code":7)"}, {"failed (exit 7)", "failed (exit 7)"}, {"child=>INT"}, {}, {R"("exit_code":8)"}});
+    add("a summary line on 80 columns: whole, never cut", {"program --port COM7 --port %2", {unit(), unit([](O &o) { o.size += 32; })}, 8,
+        {R"(failed (exit 8): the unit did not confirm the whole image: its last answer was not "E")"}, {"low latency", "failed (exit 8)"}, {}, "80"});
+    add("version", {"version", u([](O &o) { o.inLoader = false; }), 0, {"ok: software version 291"}});
+    add("ports: a pseudo-terminal mapped to COM7", {"ports --json", {unit()}, 0, {R"("com":["COM7:"],"description":"","device":"%1")"}});
+    // clang-format on
 }
 
 void TestCli::run()
