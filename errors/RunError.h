@@ -38,6 +38,8 @@ public:
         BadHexText = 8021,       // a hexadecimal text for the unit is not digit pairs
                                  // The program's settings.
         SettingsNotSaved = 8030, // the store could not be written; says where it is
+                                 // The update check.
+        InstallerChanged = 8031, // a downloaded installer no longer hashes as signed; says how
                                  // The unit's answers.
         ErrorTest = 9000,
         UploadProblem = 9001, // the unit did not accept a block
