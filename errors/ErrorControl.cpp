@@ -79,6 +79,9 @@ ErrorControl::Row ErrorControl::rowFor(qint32 n)
     case RunError::SettingsNotSaved:
         return {lines({numbered, QStringLiteral("The settings were not saved.")}), excl,
                 After::Answer, true};
+    case RunError::UnitLogNotWritten:
+        return {lines({numbered, QStringLiteral("The unit log was not written.")}), excl,
+                After::Answer, true};
     case RunError::ErrorTest:
         return {QStringLiteral("Error test"), exclYesNo, After::Answer};
     case RunError::UploadProblem:
