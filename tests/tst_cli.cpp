@@ -113,7 +113,7 @@ void TestCli::run_data()
     // clang-format off
     add("stored link: stages, the last progress, the result", {"program --json", {unit()}, 0,
         {stage("checking"), R"("stage":"identification_line","text":"id=vq200_s70_1","unit")", R"("percent":100)",
-         stage("complete"), R"("blocks_sent":40,"blocks_total":40,"bytes":1280,"command":"program")"},
+         stage("complete"), R"("blocks_sent":40,"blocks_total":40,"bytes":1280,"changed":true,"command":"program")"},
         {}, {}, {}, {}, 1, "U Y" + allBlocks});
     add("a 32-byte image: 100 %, never more", {"program --json", u([](O &o) { o.ident = "small_1", o.size = 32; }), 0,
         {R"("percent":100)", R"("ending":"Complete")"}, {}, {}, {}, {R"("percent":103)"}});
