@@ -206,6 +206,7 @@ struct VqSimulator::Impl
     Nanos m_bootDue = 0;
     Nanos m_loaderWindowEnd = 0; // 0: the loader waits for "U" for good
     QByteArray m_runningName;    // what the name and level queries report
+    bool m_newImage = false;     // it runs an image it was sent
     int m_runningLevel = 0;
     Nanos m_firmwareStartDue = 0; // the new image answers those queries from then on
 
@@ -698,7 +699,7 @@ void VqSimulator::Impl::controlByte(char c)
         } else if (m_tail.endsWith(VqSimulator::nameQuery())) {
             m_tail.clear();
             QByteArray answer;
-            if (m_opt.refuseName) {
+            if (m_opt.refuseName && !m_newImage) {
                 answer = VqSimulator::refusalFrame();
             } else {
                 const QByteArray name = m_runningName.left(16).leftJustified(16, ' ');
@@ -882,6 +883,7 @@ void VqSimulator::Impl::blockByte(char c)
         m_uploadEnded = true;
         if (complete) {
             m_runningName = m_opt.ident;
+            m_newImage = true;
             m_runningLevel = m_opt.newLevel >= 0 ? m_opt.newLevel : m_runningLevel;
             m_firmwareStartDue = m_rxDue + Nanos(m_opt.startMs) * NanosPerMs;
         }

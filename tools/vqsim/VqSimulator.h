@@ -29,8 +29,8 @@ struct VqSimOptions
     bool longF0000 = false;               // the long version query answers "F0000"
     std::optional<QByteArray> longAnswer; // the whole answer to the long version query
     QByteArray fwName = "FW1";            // running firmware name
-    bool refuseName = false;              // the name query gets the refusal frame
-    int level = 120;                      // running firmware level byte
+    bool refuseName = false; // the name query gets the refusal frame (before an upload)
+    int level = 120;         // running firmware level byte
     // Once an upload ends whole, the unit runs the new image: it names it
     // after its identification and reports this level (-1: the level above).
     int newLevel = -1;

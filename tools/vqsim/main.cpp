@@ -138,7 +138,7 @@ int main(int argc, char *argv[])
          QStringLiteral("Running firmware name, up to 16 characters (default FW1)."),
          QStringLiteral("TEXT")},
         {QStringLiteral("refuse-name"),
-         QStringLiteral("Answer the name query with the refusal frame.")},
+         QStringLiteral("Answer the name query with the refusal frame, until a new image runs.")},
         {QStringLiteral("level"), QStringLiteral("Running firmware level, 0 to 255 (default 120)."),
          QStringLiteral("N")},
         {QStringLiteral("new-level"),
