@@ -182,6 +182,7 @@ void programme(UnitResult &result, UnitRecord &record, UnitSession &session,
     result.blocksSent = r.blocksSent;
     result.blocksTotal = r.blocksTotal;
     result.changed = r.blocksSent > 0 || r.mayBeInLoader;
+    result.identification = QString::fromLatin1(r.identification);
     if (!r.firmwareFile.isEmpty())
         result.firmwareFile =
             QDir::toNativeSeparators(QFileInfo(r.firmwareFile).absoluteFilePath());

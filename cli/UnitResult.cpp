@@ -111,7 +111,7 @@ QString UnitResult::summary() const
     if (!ok())
         return QStringLiteral("failed (exit %1): %2").arg(exitCode).arg(reason);
     const QString time = QString::number(seconds, 'f', 1);
-    if (!identification.isEmpty())
+    if (command == QLatin1String("ident"))
         return QStringLiteral("ok: identification %1").arg(identification);
     if (version)
         return QStringLiteral("ok: software version %1").arg(*version);
