@@ -50,7 +50,7 @@ namespace UnitLog {
 // Appends the record as one line, whole or not at all, under an exclusive
 // lock, so that records of several processes never mix; a last line left cut
 // by an earlier writer stays a line of its own. Returns what was written.
-// Throws RunError 8031 with the file and the reason when it cannot be written.
+// Throws RunError 8032 with the file and the reason when it cannot be written.
 QJsonObject append(const QString &file, const UnitRecord &record);
 
 struct Contents

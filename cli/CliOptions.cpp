@@ -451,5 +451,5 @@ QString cliHelpText()
                "its levels before and after; the firmware file's name, size and sha256; start\n"
                "and end in UTC, the blocks sent of the total, the result (programmed,\n"
                "unchanged, failed), the ending, the exit code, the reason and the error. A\n"
-               "log that cannot be written is reported as error 8031; the exit code stays.\n");
+               "log that cannot be written is reported as error 8032; the exit code stays.\n");
 }

@@ -79,6 +79,10 @@ ErrorControl::Row ErrorControl::rowFor(qint32 n)
     case RunError::SettingsNotSaved:
         return {lines({numbered, QStringLiteral("The settings were not saved.")}), excl,
                 After::Answer, true};
+    case RunError::InstallerChanged:
+        return {lines({numbered, QStringLiteral("The installer changed after its download and was "
+                                                "not started.")}),
+                excl, After::Answer, true};
     case RunError::UnitLogNotWritten:
         return {lines({numbered, QStringLiteral("The unit log was not written.")}), excl,
                 After::Answer, true};

@@ -38,7 +38,10 @@ public:
         BadHexText = 8021,        // a hexadecimal text for the unit is not digit pairs
                                   // The program's settings.
         SettingsNotSaved = 8030,  // the store could not be written; says where it is
-        UnitLogNotWritten = 8031, // a unit's record could not be added to the unit log
+                                  // The update check.
+        InstallerChanged = 8031,  // a downloaded installer no longer hashes as signed; says how
+                                  // The log of the units programmed.
+        UnitLogNotWritten = 8032, // a unit's record could not be added to the unit log
                                   // The unit's answers.
         ErrorTest = 9000,
         UploadProblem = 9001, // the unit did not accept a block

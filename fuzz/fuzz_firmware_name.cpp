@@ -4,7 +4,7 @@
 // canonical paths with a trailing separator.
 #include "TextRules.h"
 #include "UpdateSite.h"
-#include "mod_Scaler_Firmware.h"
+#include "ScalerProtocol.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // The identification line a unit announces: the identification, the unit
 // type and the status text made of them.
 #include "RunError.h"
-#include "mod_Scaler_Firmware.h"
+#include "ScalerProtocol.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray type = line;
     try {
         identification = ScalerProtocol::identificationFromLine(line);
-        // What is cut out lies within the line, before its last character.
-        if (identification.size() >= line.size() || !line.contains(identification))
+        // What is cut out lies within the line, before its last character, and
+        // after "id=" it never holds a line end, whatever followed the line.
+        if (identification.size() >= line.size() || !line.contains(identification) ||
+            (line.contains("id=") &&
+             (identification.contains('\r') || identification.contains('\n'))))
             __builtin_trap();
     } catch (const RunError &) {
     }

@@ -1,6 +1,6 @@
 // The answers to the running firmware's name and level queries.
 #include "RunError.h"
-#include "mod_Scaler_Firmware.h"
+#include "ScalerProtocol.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The answers to the long and the short version query.
-#include "mod_Scaler_Firmware.h"
+#include "ScalerProtocol.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 
@@ -32,7 +33,7 @@ public:
     // kind 2 for the program's own version, 1 for a firmware level. 1 when the
     // site's is newer, 2 when equal, 0 when older or when nothing can be compared.
     virtual qint16 CompareVersion(QString &version, qint32 &kind) = 0;
-    // 0 after a success; 1 to 6 for the failure of the last transfer.
+    // 0 after a success; 1 to 8 for the failure of the last transfer.
     virtual qint32 ErrorCode() = 0;
     // Fetches base + fileName. Mode 0 for a firmware revision file, 1 for a
     // firmware file, 2 for the program's revision file and installer.
@@ -50,6 +51,12 @@ public:
     // file signed. False when there is no such file; throws RunError when it
     // is there but was changed since, or cannot be started.
     virtual bool StartInstaller(const QString &folder) = 0;
+    // The same check alone, before the person is told that the program ends:
+    // false when there is no such file; throws RunError 8031 when it was
+    // changed since, and removes it.
+    virtual bool VerifyInstaller(const QString &folder) = 0;
+    // When the revision file refused last for its dates (codes 7 and 8) was signed.
+    virtual QDateTime RefusedSigningTime() = 0;
 };
 
 // Error codes of the internet component.
@@ -63,5 +70,7 @@ enum : qint32
     ProxyAuthentication = 4,
     Cancelled = 5,
     BadRevisionFile = 6,
+    Expired = 7,        // the site has not been refreshed since its files were signed
+    SignedInFuture = 8, // signed more than a day after this machine's time
 };
 }

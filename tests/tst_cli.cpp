@@ -214,8 +214,8 @@ void TestCli::run_data()
         {"failed (exit 4): the unit took the whole image but did not say which level it runs within 9 s"}, {"failed (exit 4)"}, {}, {}, {}, 1});
     add("--check: only asked, nothing recorded", {"program --level 130 --check --json", running(as), 0,
         {R"("changed":false,"command":"program","ending":"WouldProgram")"}, {}, {}, {}, {R"("record")"}, 0, ""});
-    add("a unit log that cannot be written: 8031, the result as it was", {"program --record @fw", {unit()}, 0,
-        {"Error 8031", "The unit log was not written.", "@fw: Is a directory", "ok: 1280 bytes"}, {"Error: 8031"}, {}, {}, {}, 1});
+    add("a unit log that cannot be written: 8032, the result as it was", {"program --record @fw", {unit()}, 0,
+        {"Error 8032", "The unit log was not written.", "@fw: Is a directory", "ok: 1280 bytes"}, {"Error: 8032"}, {}, {}, {}, 1});
     add("records of one result, and a cut last line named", {"records --record @fw/units.jsonl --result failed", {}, 0,
         {"line 3 is cut short", "127.0.0.1:2  failed (BlockRefused)  vq1  level 120 -> ?"}, {}, {}, {}, {"127.0.0.1:1"}});
     add("--level is for program only: wrong usage", {"ident --level 3", {}, 2, {"--level wants a level from 0 to 255, and only with program"}});

@@ -1,5 +1,5 @@
-// The update site's rules on their own: signed revision files, versions,
-// addresses, redirects, names and the download folder.
+// The update site's rules on their own: signed revision and key files,
+// versions, addresses, redirects, names and the download folder.
 #include "RevisionFile.h"
 #include "SiteKey.h"
 #include "TextRules.h"
@@ -11,9 +11,11 @@
 #include <QTest>
 
 namespace {
-// The site's key, made for this run.
+// The site's keys, made for this run: A is trusted, B and C are not yet.
 QString keyError;
-const SiteKey kSiteKey = *SiteKey::generate(&keyError);
+const SiteKey kSiteKey = *SiteKey::generate(&keyError), kB = *SiteKey::generate(&keyError),
+              kC = *SiteKey::generate(&keyError);
+const KeySet kTrusted{1, 0, {kSiteKey.publicKey()}};
 } // namespace
 
 class TestRevision : public QObject
@@ -23,6 +25,8 @@ class TestRevision : public QObject
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void keyFile_data();
+    void keyFile();
     void rules_data();
     void rules();
     void downloadFolder();
@@ -36,22 +40,33 @@ void TestRevision::parse_data()
         QTest::newRow(name) << text << valid;
     };
     const auto sign = [](const QByteArray &text) { return kSiteKey.signRevision(text); };
-    const QByteArray rest = "file=setup.exe\nsize=10\nsha256=" + QByteArray(64, 'a') + '\n';
-    const QByteArray whole = "format=1\nversion=120\n" + rest;
+    const QByteArray rest =
+        "file=setup.exe\nsize=10\nsha256=" + QByteArray(64, 'a') +
+        "\nserial=7\nsigned=2025-03-01T12:00:00Z\nexpires=2025-03-31T12:00:00Z\n";
+    const QByteArray whole = "format=2\nversion=120\n" + rest;
     row("whole", sign(whole), true);
     row("comments, blanks, CR LF, unknown keys",
-        sign("# site\r\n\r\n format = 1 \r\nvendor=x\r\nversion=120\r\n" + rest), true);
+        sign("# site\r\n\r\n format = 2 \r\nvendor=x\r\nversion=120\r\n" + rest), true);
+    row("signed by a key not trusted as well", SiteKey::sign(whole, {kB, kSiteKey}), true);
+    row("format 1", sign(QByteArray(whole).replace("format=2", "format=1")));
+    row("serial 0", sign(QByteArray(whole).replace("serial=7", "serial=0")));
+    row("expires before it was signed", sign(QByteArray(whole).replace("-31T", "-01T")));
+    row("a time not in UTC", sign(QByteArray(whole).replace("00:00Z\ne", "00:00+01:00\ne")));
+    row("signed only by a key not trusted", SiteKey::sign(whole, {kB}));
+    row("a trusted key's signature that does not hold",
+        SiteKey::sign(whole, {kSiteKey}).replace("format=2", "format=2\n"));
     row("no format", sign("version=1\n" + rest));
-    row("a line that is not key=value", sign("format=1\nversion 1\n" + rest));
-    row("a key given twice", sign("format=1\nversion=1\nversion=2\n" + rest));
+    row("a line that is not key=value", sign("format=2\nversion 1\n" + rest));
+    row("a key given twice", sign("format=2\nversion=1\nversion=2\n" + rest));
     row("negative size", sign(QByteArray(whole).replace("size=10", "size=-1")));
     row("short checksum", sign(whole.left(whole.size() - 10) + '\n'));
     row("checksum not hex",
         sign(QByteArray(whole).replace(QByteArray(64, 'a'), QByteArray(64, 'g'))));
-    row("not UTF-8", sign("format=1\nversion=\xff\xfe\n" + rest));
+    row("not UTF-8", sign("format=2\nversion=\xff\xfe\n" + rest));
     row("a line after the signature", sign(whole) + "# more\n");
-    row("a signature before the last line", sign(sign(whole)));
-    row("signature not base64", sign(whole).replace("signature=", "signature=@"));
+    row("the same key signing twice", sign(sign(whole)));
+    row("signature without a key id", sign(whole).replace(kSiteKey.id().toLatin1() + ' ', ""));
+    row("signature not base64", sign(whole).replace(kSiteKey.id().toLatin1() + ' ', "@"));
 }
 
 void TestRevision::parse()
@@ -59,12 +74,63 @@ void TestRevision::parse()
     QFETCH(QByteArray, text);
     QFETCH(bool, valid);
     QString why;
-    const std::optional<RevisionFile> r = RevisionFile::parse(text, kSiteKey.publicKey(), &why);
+    const std::optional<RevisionFile> r = RevisionFile::parse(text, kTrusted, &why);
     QCOMPARE(r.has_value(), valid);
     QCOMPARE(why.isEmpty(), valid); // a refusal says why
     if (valid)
-        QCOMPARE(QStringList({r->version, r->file, QString::number(r->size)}),
-                 QStringList({"120", "setup.exe", "10"}));
+        QCOMPARE(QStringList({r->version, r->file, QString::number(r->size),
+                              QString::number(r->serial), r->expires.toString(Qt::ISODate)}),
+                 QStringList({"120", "setup.exe", "10", "7", "2025-03-31T12:00:00Z"}));
+}
+
+void TestRevision::keyFile_data()
+{
+    // The keys of the file as letters after "@", its signers, what follows (the new
+    // version and keys, or empty), against A of version 1 or A, B, C with
+    // threshold 2.
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("signers");
+    QTest::addColumn<bool>("abc");
+    QTest::addColumn<QString>("follows");
+    const auto row = [](const char *name, const char *text, const char *signers, bool abc,
+                        const char *follows) {
+        QTest::newRow(name) << QByteArray(text) << QString(signers) << abc << QString(follows);
+    };
+    row("A replaced by B, signed by both", "version=2\nkey=@B", "AB", false, "2 B");
+    row("signed only by the new key", "version=2\nkey=@B", "B", false, "");
+    row("signed only by the old key", "version=2\nkey=@B", "A", false, "");
+    row("a version that does not follow", "version=3\nkey=@B", "AB", false, "");
+    row("two of three replace the third", "version=2\nkey=@A\nkey=@B\nthreshold=1", "AB", true,
+        "2 AB");
+    row("one of three", "version=2\nkey=@A\nkey=@B\nthreshold=1", "A", true, "");
+    row("threshold above its keys", "version=2\nkey=@B\nthreshold=2", "AB", false, "");
+    row("a key twice", "version=2\nkey=@B\nkey=@B", "AB", false, "");
+    row("no key", "version=2", "A", false, "");
+}
+
+void TestRevision::keyFile()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, signers);
+    QFETCH(bool, abc);
+    QFETCH(QString, follows);
+    const QList<SiteKey> keys{kSiteKey, kB, kC};
+    QList<SiteKey> signing;
+    for (const QChar c : signers)
+        signing << keys[c.unicode() - 'A'];
+    for (int k = 0; k < 3; ++k)
+        text.replace("@" + QByteArray(1, char('A' + k)), keys[k].publicKey().toBase64());
+    const KeySet current{1, abc ? 2 : 0, {kSiteKey.publicKey(), kB.publicKey(), kC.publicKey()}};
+    QString why;
+    const auto next = KeyFile::follow(
+        SiteKey::sign("format=2\n" + text + "\nsigned=2025-03-01T12:00:00Z\n", signing),
+        abc ? current : kTrusted, &why);
+    QString got = next ? QString::number(next->keys.version) + ' ' : QString();
+    for (const QByteArray &key : next ? next->keys.keys : QList<QByteArray>())
+        for (int k = 0; k < 3; ++k)
+            got += keys[k].publicKey() == key ? QString(QChar('A' + k)) : QString();
+    QCOMPARE(got, follows);
+    QCOMPARE(why.isEmpty(), !follows.isEmpty());
 }
 
 void TestRevision::rules_data()

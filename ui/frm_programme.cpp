@@ -72,8 +72,16 @@ ScalerLinkInterface &frm_programme::link()
 WebFetcherInterface &frm_programme::fetcher()
 {
     if (!m_fetcher)
-        m_fetcher = std::make_unique<WebFetcher>();
+        m_fetcher = std::make_unique<WebFetcher>(
+            m_trust.value_or(TrustAnchor::builtIn(m_paths.dataFolder)));
     return *m_fetcher;
+}
+
+void frm_programme::setUpdateSite(const QString &base, const TrustAnchor &trust)
+{
+    m_updateSite = base;
+    m_trust = trust;
+    m_fetcher.reset();
 }
 
 UnitSession &frm_programme::startSession()
@@ -385,7 +393,7 @@ void frm_programme::cmd_checkupdate_Click()
     const bool wasBusy = m_busy;
     setBusy(true);
     const auto restoreBusy = qScopeGuard([&] { setBusy(wasBusy); });
-    UpdateCheck(*this, fetcher(), m_paths.downloadFolder).run();
+    UpdateCheck(*this, fetcher(), m_paths.downloadFolder, m_updateSite).run();
 }
 
 qint16 frm_programme::ask(const QString &text, qint32 style, const QString &title)

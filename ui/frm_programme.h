@@ -66,6 +66,10 @@ public:
     // The link to the unit, and the internet component, made on first use.
     ScalerLinkInterface &link();
     WebFetcherInterface &fetcher();
+    // The update site "Check Update" reaches and what the program trusts
+    // there (a local mirror, a test's keys); the built ones until set. The
+    // internet component is made again for them, as at a start.
+    void setUpdateSite(const QString &base, const TrustAnchor &trust);
 
     // ProgrammerWindow
     void loadWindow() override;
@@ -153,6 +157,8 @@ private:
 
     bool m_busy = false;
     bool m_checking = false;
+    QString m_updateSite = builtInUpdateSite();
+    std::optional<TrustAnchor> m_trust;
     bool m_inInputPass = false;
     QPointer<QProgressDialog> m_download;
     QString m_downloadName;

@@ -1,30 +1,33 @@
 #pragma once
 
+#include "SignedFile.h"
+
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
 
-// A revision file of the update site: UTF-8 text, one key=value a line, "#"
-// starting a comment, signed by the vendor. Its last line is "signature="
-// followed by the base64 of an Ed25519 signature over every byte before that
-// line. The signed lines give "format=1", the "version" offered, the "file"
-// described, its "size" in bytes and its "sha256". Unknown keys are ignored.
+// A revision file of the update site: a signed file (SignedFile) whose lines
+// give "format=2", the "version" offered, the "file" described, its "size" in
+// bytes and its "sha256", the "serial" the vendor's tool raises on each
+// publish, and when it was "signed" and "expires". Unknown keys are ignored.
 struct RevisionFile
 {
     QString version;
     QString file;
     qint64 size = 0;
     QByteArray sha256; // 32 bytes
+    qint64 serial = 0;
+    QDateTime signedAt;
+    QDateTime expires;
+    QStringList signers; // ids of the trusted keys that signed it
 
-    static constexpr qsizetype MaximumSize = 64 * 1024;
-    static constexpr qsizetype KeySize = 32;
-    static constexpr qsizetype SignatureSize = 64;
+    static constexpr qsizetype MaximumSize = SignedFile::MaximumSize;
 
-    // Nothing, with the reason in why, for text that is not such a file
-    // signed with publicKey (the 32 bytes of an Ed25519 public key). Nothing
-    // of a file whose signature does not hold is read.
-    static std::optional<RevisionFile> parse(const QByteArray &text, const QByteArray &publicKey,
+    // Nothing, with the reason in why, for text that is not such a file signed
+    // by one of keys. Its dates are read, not judged: that takes a clock.
+    static std::optional<RevisionFile> parse(const QByteArray &text, const KeySet &keys,
                                              QString *why);
 };
 

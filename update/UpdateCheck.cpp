@@ -1,5 +1,6 @@
 #include "UpdateCheck.h"
 
+#include "ErrorControl.h"
 #include "FlashwrightVersion.h"
 #include "ProcessEnd.h"
 #include "TextRules.h"
@@ -15,8 +16,9 @@ const QString kUpdates = QStringLiteral("Updates");
 const qint32 kAsk = MsgStyle::Information + MsgStyle::YesNo;
 } // namespace
 
-QString fetchErrorMessage(qint32 code)
+QString fetchErrorMessage(qint32 code, const QDateTime &signedAt, const QDate &today)
 {
+    const QString signedOn = signedAt.toLocalTime().date().toString(Qt::ISODate);
     switch (code) {
     case FetchError::NotFound:
         return QStringLiteral("Web Page not found");
@@ -32,16 +34,27 @@ QString fetchErrorMessage(qint32 code)
     case FetchError::BadRevisionFile:
         return QStringLiteral("Wrong version of revision file on web site\r\n"
                               "Ensure that the programmer is the latest version");
+    case FetchError::Expired:
+        return QStringLiteral("The update site has not been refreshed since %1.\r\n"
+                              "This computer's date is %2.\r\n"
+                              "If that date is wrong, correct it; otherwise ask the vendor to "
+                              "refresh the update site.")
+            .arg(signedOn, today.toString(Qt::ISODate));
+    case FetchError::SignedInFuture:
+        return QStringLiteral("The update site's files were signed on %1,\r\n"
+                              "later than this computer's date, %2.\r\n"
+                              "Correct this computer's date and time, then check again.")
+            .arg(signedOn, today.toString(Qt::ISODate));
     default:
         return QString();
     }
 }
 
 UpdateCheck::UpdateCheck(UpdateCheckWindow &window, WebFetcherInterface &fetcher,
-                         const QString &downloadFolder)
+                         const QString &downloadFolder, const QString &siteBase)
     : m_window(window), m_fetcher(fetcher),
       m_trap(QStringLiteral("frm_programme"), QStringLiteral("cmd_checkupdate_click")),
-      m_base(updateSiteBase()), m_downloadFolder(downloadFolder)
+      m_base(siteBase), m_downloadFolder(downloadFolder)
 {}
 
 void UpdateCheck::run()
@@ -146,13 +159,22 @@ bool UpdateCheck::offerOwnRelease()
 
 void UpdateCheck::installRelease()
 {
+    // Hashed again before the person is told that the program ends: one
+    // changed since its download is reported and removed, and the check goes
+    // on with the firmware.
+    bool unchanged = false;
+    m_trap([&] {
+        webFetcher().VerifyInstaller(m_downloadFolder);
+        unchanged = true;
+    });
+    if (!unchanged)
+        return;
     tell(QStringLiteral("The application will now exit and install the updates"),
          MsgStyle::Information, kUpdates);
     // The installer replaces the program, so nothing of the normal ending
-    // runs. One that is there but was changed since its download, or will
-    // not start, is reported and the program stays, rather than ending with
-    // nothing installed; one that is not there at all ends the program all
-    // the same.
+    // runs. One that changes now or will not start is reported and the
+    // program stays, rather than ending with nothing installed; one that is
+    // not there at all ends the program all the same.
     bool end = false;
     m_trap([&] {
         webFetcher().StartInstaller(m_downloadFolder);
@@ -170,11 +192,25 @@ bool UpdateCheck::offerFirmware()
         return false;
     }
     qint16 fetched = 0;
+    const QString revision = firmwareRevisionName(m_firmwareName);
     m_trap([&] {
-        QString name = firmwareRevisionName(m_firmwareName);
+        QString name = revision;
         fetched = webFetcher().DownloadFile(m_base, name, 0, &m_window);
     });
-    if (fetched != 0 && askForFirmware())
+    if (fetched == 0)
+        return true;
+    // A revision file may describe another firmware with the same stem
+    // ("vq.main.vq" and "vq.vq"): that is found out before anything is asked.
+    QString described;
+    m_trap([&] { described = webFetcher().UpdateFileName(); });
+    if (described != m_firmwareName) {
+        ErrorCtl().Adddebug(QStringLiteral("Update: \"%1\" describes \"%2\", not the unit's "
+                                           "\"%3\"; nothing is offered")
+                                .arg(revision, described, m_firmwareName));
+        m_trap([&] { showFetchError(FetchError::BadRevisionFile); });
+        return false;
+    }
+    if (askForFirmware())
         takeFirmware();
     return true;
 }
@@ -206,6 +242,12 @@ bool UpdateCheck::askForFirmware()
         });
         m_questionAsked = true;
     }
+    // Never below the unit's level: an older firmware is a sign of an old
+    // site, worth a line in the log.
+    if (!m_questionAsked)
+        ErrorCtl().Adddebug(QStringLiteral("Update: \"%1\" offers no level at or above the unit's "
+                                           "%2; nothing is offered")
+                                .arg(firmwareRevisionName(m_firmwareName), m_firmwareLevel));
     return m_questionAsked && lastAnswer == MsgAnswer::Yes;
 }
 
@@ -260,7 +302,9 @@ void UpdateCheck::tell(const QString &text, qint32 style, const QString &title)
 
 void UpdateCheck::showFetchError(qint32 code)
 {
-    const QString message = fetchErrorMessage(code);
+    const bool dated = code == FetchError::Expired || code == FetchError::SignedInFuture;
+    const QString message = fetchErrorMessage(
+        code, dated ? webFetcher().RefusedSigningTime() : QDateTime(), QDate::currentDate());
     if (!message.isEmpty())
-        m_window.ask(message, MsgStyle::OkOnly, kUpdate);
+        m_window.ask(message, dated ? MsgStyle::Exclamation : MsgStyle::OkOnly, kUpdate);
 }

@@ -2,6 +2,7 @@
 
 #include "ScalerProtocol.h"
 #include "Trap.h"
+#include "UpdateSite.h"
 #include "WebFetcherInterface.h"
 
 class UnitSession;
@@ -46,9 +47,10 @@ public:
 class UpdateCheck
 {
 public:
-    // Downloads go to downloadFolder, through fetcher.
+    // Checks the site at siteBase (a host name followed by "updates/");
+    // downloads go to downloadFolder, through fetcher.
     UpdateCheck(UpdateCheckWindow &window, WebFetcherInterface &fetcher,
-                const QString &downloadFolder);
+                const QString &downloadFolder, const QString &siteBase = builtInUpdateSite());
     void run();
 
     // The lowest firmware level that reports its file name without a restart.
@@ -59,6 +61,7 @@ private:
     bool learnUnitFirmware();
     // The program's own release; false when the check ends there.
     bool offerOwnRelease();
+    // Ends the program unless the installer changed since its download.
     void installRelease();
     // The unit's firmware; false when the check ends without its last message.
     bool offerFirmware();
@@ -82,5 +85,6 @@ private:
 };
 
 // The message for an error code of the internet component; empty for a code
-// that has none.
-QString fetchErrorMessage(qint32 code);
+// that has none. Codes 7 and 8 name when the refused file was signed and
+// today's date, so that a clock far wrong shows.
+QString fetchErrorMessage(qint32 code, const QDateTime &signedAt = {}, const QDate &today = {});

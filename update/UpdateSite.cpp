@@ -8,20 +8,6 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-namespace {
-QString &baseOverride()
-{
-    static QString base;
-    return base;
-}
-
-std::optional<QByteArray> &keyOverride()
-{
-    static std::optional<QByteArray> key;
-    return key;
-}
-} // namespace
-
 bool isLoopbackHost(const QString &host)
 {
     if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
@@ -30,28 +16,22 @@ bool isLoopbackHost(const QString &host)
     return !address.isNull() && address.isLoopback();
 }
 
-QString updateSiteBase()
+QString builtInUpdateSite()
 {
-    if (!baseOverride().isEmpty())
-        return baseOverride();
     return QStringLiteral(FLASHWRIGHT_UPDATE_SITE);
 }
 
-void setUpdateSiteBase(const QString &base)
+TrustAnchor TrustAnchor::builtIn(const QString &dataFolder)
 {
-    baseOverride() = base;
-}
-
-QByteArray updateSiteKey()
-{
-    if (keyOverride())
-        return *keyOverride();
-    return QByteArray::fromBase64(QByteArrayLiteral(FLASHWRIGHT_UPDATE_KEY));
-}
-
-void setUpdateSiteKey(const std::optional<QByteArray> &key)
-{
-    keyOverride() = key;
+    TrustAnchor anchor;
+    const QList<QByteArray> keys = QByteArrayLiteral(FLASHWRIGHT_UPDATE_KEYS).split(',');
+    for (const QByteArray &key : keys)
+        if (!key.isEmpty())
+            anchor.keys.keys.append(QByteArray::fromBase64(key));
+    anchor.keys.version = FLASHWRIGHT_UPDATE_KEYS_VERSION;
+    anchor.keys.threshold = FLASHWRIGHT_UPDATE_KEY_THRESHOLD;
+    anchor.folder = QDir(dataFolder).filePath(QStringLiteral("update-trust"));
+    return anchor;
 }
 
 QUrl updateAddress(const QString &base, const QString &fileName)

@@ -1,23 +1,27 @@
 #pragma once
 
-#include <QByteArray>
+#include "SignedFile.h"
+
 #include <QString>
 #include <QUrl>
 
-#include <optional>
-
 // The update site's base address as the build set it: a host name followed
-// by "updates/", without a scheme. setUpdateSiteBase() points the program at
-// another site (a local mirror); an empty text restores the built one.
-QString updateSiteBase();
-void setUpdateSiteBase(const QString &base);
+// by "updates/", without a scheme.
+QString builtInUpdateSite();
 
-// The key that every revision file of the site must be signed with: the 32
-// bytes of an Ed25519 public key as the build set it, empty when it set none.
-// setUpdateSiteKey() installs another (a local mirror's); nullopt restores
-// the built one.
-QByteArray updateSiteKey();
-void setUpdateSiteKey(const std::optional<QByteArray> &key);
+// What the program trusts on the update site: the key set the build names
+// (FLASHWRIGHT_UPDATE_KEYS, with its version and threshold; no keys when it
+// names none), and the folder where the program keeps what it has verified
+// since: newer key sets and the highest serial of each revision file.
+struct TrustAnchor
+{
+    KeySet keys;
+    QString folder;
+
+    // The build's keys, kept under the program's own data folder (never the
+    // settings store) in "update-trust".
+    static TrustAnchor builtIn(const QString &dataFolder);
+};
 
 // The address of a file on the site: https:// + base + file name, or plain
 // http:// when the host is a loopback address. A base that starts with

@@ -86,7 +86,8 @@ struct WebFetcher::Transfer
     }
 };
 
-WebFetcher::WebFetcher() : m_manager(std::make_unique<QNetworkAccessManager>())
+WebFetcher::WebFetcher(TrustAnchor anchor)
+    : m_manager(std::make_unique<QNetworkAccessManager>()), m_anchor(std::move(anchor))
 {
     m_manager->setProxyFactory(new SiteProxyFactory);
     // Every redirect is looked at: never from HTTPS to plain HTTP, and plain
@@ -119,6 +120,7 @@ void WebFetcher::SetDownloadFolder(QString &folder)
 void WebFetcher::FinishTransfers()
 {
     m_manager->clearConnectionCache();
+    m_keysFollowed = false;
 }
 
 void WebFetcher::ResetTransfer()
@@ -224,8 +226,6 @@ public:
             take();
         m_stall.stop();
         m_deadline.stop();
-        if (m_transfer.owner)
-            m_transfer.owner->transferFinished();
     }
 
 private:
@@ -312,14 +312,24 @@ qint16 WebFetcher::DownloadFile(QString &base, QString &fileName, qint16 mode, D
             FetchError::Unknown, name,
             QStringLiteral("the site's address \"%1\" is not a host name and path").arg(base));
     if (revision)
-        return fetchRevision(transfer, mode == 0);
+        return followKeys(base) ? fetchRevision(transfer, mode == 0) : 0;
     transfer.owner = owner;
-    return fetchFile(transfer, mode == 1);
+    const qint16 fetched = fetchFile(transfer, mode == 1);
+    // The progress stays until the file is saved or discarded.
+    if (owner)
+        owner->transferFinished();
+    return fetched;
 }
 
-qint16 WebFetcher::fetchRevision(Transfer &transfer, bool firmware)
+SiteState &WebFetcher::state()
 {
-    QByteArray body;
+    if (!m_state)
+        m_state = std::make_unique<SiteState>(m_anchor);
+    return *m_state;
+}
+
+void WebFetcher::runSmall(Transfer &transfer, QByteArray &body)
+{
     transfer.limit = RevisionFile::MaximumSize;
     transfer.tooLarge = FetchError::BadRevisionFile;
     transfer.deadline = true;
@@ -328,13 +338,101 @@ qint16 WebFetcher::fetchRevision(Transfer &transfer, bool firmware)
         return true;
     };
     run(transfer);
+}
+
+bool WebFetcher::followKeys(const QString &base)
+{
+    if (m_keysFollowed)
+        return true;
+    m_keysFollowed = true;
+    SiteState &trust = state();
+    const QString latestName = QStringLiteral("keys.rev");
+    QString reason;
+    // 0, or the code of a failure with the reason; a site that cannot be
+    // reached at all fails the check here rather than being asked again.
+    const auto fetch = [&](const QString &name, QByteArray &body) {
+        Transfer transfer;
+        transfer.url = updateAddress(base, name);
+        transfer.fileName = name;
+        runSmall(transfer, body);
+        if (transfer.code == FetchError::NoInternet ||
+            transfer.code == FetchError::ProxyAuthentication)
+            fail(transfer.code, name, transfer.why);
+        reason =
+            QStringLiteral("it was not fetched (code %1): %2").arg(transfer.code).arg(transfer.why);
+        return transfer.code;
+    };
+    const auto notUsed = [&](const QString &name) {
+        ErrorCtl().Adddebug(
+            QStringLiteral("Update: \"%1\" is not used: %2; the keys of version %3 stay in use")
+                .arg(name, reason)
+                .arg(trust.keys().version));
+        return true;
+    };
+    QByteArray latest;
+    const qint32 code = fetch(latestName, latest);
+    if (code == FetchError::NotFound)
+        return true; // the site has never replaced its keys
+    if (m_error != FetchError::None)
+        return false;
+    if (code != FetchError::None)
+        return notUsed(latestName);
+    const qint64 claimed = KeyFile::claimedVersion(latest);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (claimed > 0 && claimed < trust.keys().version) {
+        reason = QStringLiteral("its version %1 is below %2, that of the keys this program trusts")
+                     .arg(claimed)
+                     .arg(trust.keys().version);
+        return notUsed(latestName);
+    }
+    // The versions this program has not seen, each checked by the keys before it.
+    while (claimed > trust.keys().version + 1) {
+        const QString name = QStringLiteral("keys-%1.rev").arg(trust.keys().version + 1);
+        QByteArray body;
+        const qint32 failed = fetch(name, body);
+        if (m_error != FetchError::None)
+            return false;
+        if (failed != FetchError::None || !trust.follow(body, now, &reason))
+            return notUsed(name);
+    }
+    if (claimed != trust.keys().version && !trust.follow(latest, now, &reason))
+        return notUsed(latestName);
+    return true;
+}
+
+qint16 WebFetcher::fetchRevision(Transfer &transfer, bool firmware)
+{
+    QByteArray body;
+    runSmall(transfer, body);
     const QString &name = transfer.fileName;
     if (transfer.code != FetchError::None)
         return fail(transfer.code, name, transfer.why);
     QString why;
-    std::optional<RevisionFile> parsed = RevisionFile::parse(body, updateSiteKey(), &why);
+    std::optional<RevisionFile> parsed = RevisionFile::parse(body, state().keys(), &why);
     if (!parsed || !offersItsKind(*parsed, firmware, name, &why))
         return fail(FetchError::BadRevisionFile, name, why);
+    // A clock far wrong is named in the message, so that it can be put right.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    m_refusedSignedAt = parsed->signedAt;
+    if (parsed->signedAt > now.addDays(1))
+        return fail(FetchError::SignedInFuture, name,
+                    QStringLiteral("it was signed at %1, more than a day after this machine's "
+                                   "time %2")
+                        .arg(siteTimeText(parsed->signedAt), siteTimeText(now)));
+    if (parsed->expires <= now)
+        return fail(FetchError::Expired, name,
+                    QStringLiteral("it expired at %1: the site has not been signed again since "
+                                   "%2, and this machine's time is %3")
+                        .arg(siteTimeText(parsed->expires), siteTimeText(parsed->signedAt),
+                             siteTimeText(now)));
+    const qint64 highest = state().highestSerial(name);
+    if (parsed->serial < highest)
+        return fail(FetchError::BadRevisionFile, name,
+                    QStringLiteral("its serial %1 is below %2, the highest this program has "
+                                   "accepted of it: the site serves an older copy")
+                        .arg(parsed->serial)
+                        .arg(highest));
+    state().accept(name, parsed->serial);
     m_revision = std::move(parsed);
     return 1;
 }
@@ -397,7 +495,7 @@ qint16 WebFetcher::fetchFile(Transfer &transfer, bool firmware)
     return 1;
 }
 
-bool WebFetcher::StartInstaller(const QString &folder)
+bool WebFetcher::VerifyInstaller(const QString &folder)
 {
     const QString name = UpdateFileName();
     const QString path = QDir(folder).filePath(name);
@@ -410,12 +508,29 @@ bool WebFetcher::StartInstaller(const QString &folder)
         throw RunError(RunError::PathFileAccess,
                        QStringLiteral("The installer %1 cannot be read: %2")
                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+    const qint64 size = file.size();
     file.close();
-    if (hash.result() != m_revision->sha256)
-        throw RunError(RunError::PathFileAccess,
-                       QStringLiteral("The installer %1 was changed after its download and is "
-                                      "not started")
-                           .arg(QDir::toNativeSeparators(path)));
+    if (hash.result() == m_revision->sha256)
+        return true;
+    const bool removed = file.remove();
+    throw RunError(
+        RunError::InstallerChanged,
+        QStringLiteral("%1 now holds %2 bytes with sha256 %3, not the %4 bytes with "
+                       "sha256 %5 that its revision file signed. %6")
+            .arg(QDir::toNativeSeparators(path))
+            .arg(size)
+            .arg(QString::fromLatin1(hash.result().toHex()))
+            .arg(m_revision->size)
+            .arg(QString::fromLatin1(m_revision->sha256.toHex()),
+                 removed ? QStringLiteral("It was removed.")
+                         : QStringLiteral("It could not be removed: ") + file.errorString()));
+}
+
+bool WebFetcher::StartInstaller(const QString &folder)
+{
+    if (!VerifyInstaller(folder))
+        return false;
+    const QString path = QDir(folder).filePath(UpdateFileName());
     if (!QProcess::startDetached(path, {}, folder))
         throw RunError(RunError::PathFileAccess,
                        QStringLiteral("The installer %1 could not be started")

@@ -1,5 +1,7 @@
 #include "SiteKey.h"
 
+#include "SignedFile.h"
+
 #include <QFile>
 
 #include <openssl/evp.h>
@@ -74,20 +76,29 @@ QByteArray SiteKey::publicKey() const
     return key;
 }
 
-QByteArray SiteKey::signRevision(QByteArray text) const
+QString SiteKey::id() const
+{
+    return keyIdOf(publicKey());
+}
+
+QByteArray SiteKey::sign(QByteArray text, const QList<SiteKey> &keys)
 {
     if (!text.isEmpty() && !text.endsWith('\n'))
         text += '\n';
-    QByteArray signature(64, '\0');
-    size_t size = size_t(signature.size());
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                          &EVP_MD_CTX_free);
-    if (!context ||
-        EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, m_key.get()) != 1 ||
-        EVP_DigestSign(context.get(), reinterpret_cast<unsigned char *>(signature.data()), &size,
-                       reinterpret_cast<const unsigned char *>(text.constData()),
-                       size_t(text.size())) != 1)
-        return QByteArray();
-    signature.resize(qsizetype(size));
-    return text + "signature=" + signature.toBase64() + '\n';
+    QByteArray signatures;
+    for (const SiteKey &key : keys) {
+        QByteArray signature(64, '\0');
+        size_t size = size_t(signature.size());
+        const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
+                                                                              &EVP_MD_CTX_free);
+        if (!context ||
+            EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, key.m_key.get()) != 1 ||
+            EVP_DigestSign(context.get(), reinterpret_cast<unsigned char *>(signature.data()),
+                           &size, reinterpret_cast<const unsigned char *>(text.constData()),
+                           size_t(text.size())) != 1)
+            return QByteArray();
+        signature.resize(qsizetype(size));
+        signatures += "signature=" + key.id().toLatin1() + ' ' + signature.toBase64() + '\n';
+    }
+    return text + signatures;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -8,8 +9,8 @@
 
 struct evp_pkey_st;
 
-// The vendor's Ed25519 key, whose signature on a revision file the program
-// checks against the public key built into it.
+// One of the vendor's Ed25519 keys, whose signature on a file of the update
+// site the program checks against the keys it trusts.
 class SiteKey
 {
 public:
@@ -24,9 +25,13 @@ public:
     bool save(const QString &path, QString *why) const;
     // The 32 bytes of the public key, the base64 of which the build takes.
     QByteArray publicKey() const;
-    // text, ending in a line break, followed by "signature=" and the base64
-    // of the signature over every byte of it.
-    QByteArray signRevision(QByteArray text) const;
+    // The key's id, as the site's files name it.
+    QString id() const;
+    // text, ending in a line break, followed by a line "signature=", the key's
+    // id, a blank and the base64 of its signature over every byte of text, for
+    // each of keys in turn.
+    static QByteArray sign(QByteArray text, const QList<SiteKey> &keys);
+    QByteArray signRevision(const QByteArray &text) const { return sign(text, {*this}); }
 
 private:
     explicit SiteKey(evp_pkey_st *key);
