@@ -11,13 +11,14 @@
 #include <QJsonDocument>
 #include <QSysInfo>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
 #include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 QJsonValue orNull(const QString &text)
@@ -35,21 +36,32 @@ QString utc(const QDateTime &time)
     return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
 }
 
-QString systemError()
+// Locks the whole of an open file until it is closed: exclusive for a
+// writer, shared for a reader, waiting for those of other processes.
+bool lockWhole(QFile &file, bool exclusive)
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+#ifdef Q_OS_WIN
+    OVERLAPPED whole = {};
+    return LockFileEx(HANDLE(_get_osfhandle(file.handle())),
+                      exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, MAXDWORD, MAXDWORD, &whole);
+#else
+    int locked;
+    while ((locked = ::flock(file.handle(), exclusive ? LOCK_EX : LOCK_SH)) != 0 &&
+           errno == EINTR) {
+    }
+    return locked == 0;
+#endif
 }
 
-// The descriptor of an open log, closed (and so unlocked) on every way out.
-struct OpenLog
+// Whether what was written has reached the disk.
+bool synced(QFile &file)
 {
-    int fd = -1;
-    ~OpenLog()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
+#ifdef Q_OS_WIN
+    return FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())));
+#else
+    return ::fdatasync(file.handle()) == 0;
+#endif
+}
 } // namespace
 
 QString unitLabel(const ScalerSettings &settings)
@@ -131,52 +143,46 @@ QJsonObject UnitLog::append(const QString &file, const UnitRecord &record)
     const QString folder = QFileInfo(file).absolutePath();
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
         fail(QStringLiteral("its folder cannot be made"));
-    OpenLog log;
-    log.fd =
-        ::open(QFile::encodeName(file).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (log.fd < 0)
-        fail(systemError());
-    // Writers in other processes wait here; the lock ends with the descriptor.
-    while (::flock(log.fd, LOCK_EX) != 0)
-        if (errno != EINTR)
-            fail(systemError());
-    struct stat status = {};
-    if (::fstat(log.fd, &status) != 0)
-        fail(systemError());
+    // Unbuffered, a line goes out in one write, appended where the system
+    // can (O_APPEND), and under the lock always at the end.
+    QFile log(file);
+    if (!log.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
+        fail(log.errorString());
+    if (!lockWhole(log, true))
+        fail(qt_error_string());
+    const qint64 size = log.size();
     char last = '\n';
-    if (status.st_size > 0 && ::pread(log.fd, &last, 1, status.st_size - 1) != 1)
-        fail(systemError());
+    if (size > 0 && !(log.seek(size - 1) && log.getChar(&last)))
+        fail(log.errorString());
     if (last != '\n')
         line.prepend('\n');
-    ssize_t written;
-    do
-        written = ::write(log.fd, line.constData(), size_t(line.size()));
-    while (written < 0 && errno == EINTR);
-    if (written != ssize_t(line.size())) {
-        const QString why = written < 0 ? systemError()
-                                        : QStringLiteral("only %1 of its %2 bytes were written")
-                                              .arg(written)
-                                              .arg(line.size());
+    if (!log.seek(size))
+        fail(log.errorString());
+    const qint64 written = log.write(line);
+    if (written != line.size()) {
+        const QString why = log.errorString();
         // Part of a record is taken back: the log holds whole records only.
-        if (written > 0 && ::ftruncate(log.fd, status.st_size) != 0)
+        if (written != 0 && !log.resize(size))
             fail(why + QStringLiteral("; the part written could not be taken back: ") +
-                 systemError());
+                 log.errorString());
         fail(why);
     }
-    if (::fdatasync(log.fd) != 0)
-        fail(systemError());
+    if (!synced(log))
+        fail(qt_error_string());
     return object;
 }
 
 UnitLog::Contents UnitLog::read(const QString &file)
 {
-    OpenLog log;
-    log.fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
-    QFile in;
-    if (log.fd < 0 || ::flock(log.fd, LOCK_SH) != 0 ||
-        !in.open(log.fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        throw RunError(RunError::PathFileAccess,
-                       QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file), systemError()));
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        throw RunError(
+            RunError::PathFileAccess,
+            QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file), in.errorString()));
+    if (!lockWhole(in, false))
+        throw RunError(
+            RunError::PathFileAccess,
+            QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file), qt_error_string()));
     const QList<QByteArray> lines = in.readAll().split('\n');
     Contents contents;
     for (qsizetype i = 0; i < lines.size(); ++i) {

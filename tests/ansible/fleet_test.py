@@ -152,6 +152,13 @@ try:
         check(got[name] and got[name][-1]["result"] == ("unchanged" if again else "programmed")
               and got[name][-1]["level_after"] == LEVEL, name + " recorded again")
         check((tmp / (name + ".capture")).read_bytes() == image, name + " holds the image")
+
+    info = run(["ansible", "unit01", "-i", str(tmp / "inventory.yml"), "-m", "flashwright.units.info",
+                "-a", "unit=" + hosts["unit01"]["unit_address"], "-e", "ansible_connection=local"],
+               env=dict(env, ANSIBLE_LOAD_CALLBACK_PLUGINS="1", ANSIBLE_STDOUT_CALLBACK="oneline"))
+    check(info.returncode == 0 and all(t in info.stdout for t in (
+        '"level": 130', '"running_firmware": "vq200_s70_1.vq"', '"version": 291')),
+        "info reads what unit01 runs: " + info.stdout + info.stderr)
 finally:
     for sim in sims.values():
         sim.terminate()
