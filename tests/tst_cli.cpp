@@ -95,6 +95,8 @@ private Q_SLOTS:
     void cleanup() { env.reset(); }
     void run_data();
     void run();
+    void fleet_data();
+    void fleet() { run(); }
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -193,7 +195,17 @@ void TestCli::run_data()
         {R"(failed (exit 8): the unit did not confirm the whole image: its last answer was not "E")"}, {"low latency", "failed (exit 8)"}, {}, "80"});
     add("version", {"version", u([](O &o) { o.inLoader = false; }), 0, {"ok: software version 291"}});
 
-    // The running firmware; programming only below a level, and the level asked again after.
+    // clang-format on
+}
+
+// The running firmware; programming only below a level and asking it again after; the unit log.
+void TestCli::fleet_data()
+{
+    QTest::addColumn<Case>("c");
+    const auto add = [](const char *name, const Case &c) { QTest::newRow(name) << c; };
+    using O = VqSimOptions;
+    const auto u = [](std::function<void(O &)> set) { return QList<O>{unit(set)}; };
+    // clang-format off
     const auto running = [u](std::function<void(O &)> set) { return u([=](O &o) { o.inLoader = false, o.bootMs = 20, o.newLevel = 130, set(o); }); };
     const auto as = [](O &) {};
     add("firmware: the name and level a running unit reports", {"firmware --json", running(as), 0, {R"("level":120,"ok":true,"running_firmware":"FW1.vq")"}});
