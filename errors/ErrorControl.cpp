@@ -83,6 +83,9 @@ ErrorControl::Row ErrorControl::rowFor(qint32 n)
         return {lines({numbered, QStringLiteral("The installer changed after its download and was "
                                                 "not started.")}),
                 excl, After::Answer, true};
+    case RunError::UnitLogNotWritten:
+        return {lines({numbered, QStringLiteral("The unit log was not written.")}), excl,
+                After::Answer, true};
     case RunError::ErrorTest:
         return {QStringLiteral("Error test"), exclYesNo, After::Answer};
     case RunError::UploadProblem:

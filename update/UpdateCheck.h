@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScalerProtocol.h"
 #include "Trap.h"
 #include "UpdateSite.h"
 #include "WebFetcherInterface.h"
@@ -53,7 +54,7 @@ public:
     void run();
 
     // The lowest firmware level that reports its file name without a restart.
-    static constexpr int LevelNamingFirmware = 120;
+    static constexpr int LevelNamingFirmware = ScalerProtocol::LevelNamingFirmware;
 
 private:
     // The unit's firmware file name and level; false when the check goes no further.
