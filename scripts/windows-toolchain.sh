@@ -115,6 +115,11 @@ fw_win_openssl() {
   make install_dev
 }
 
+# Qt's base module for Windows, with the build machine's Qt tools as host
+# tools, only the modules the program and its tests use, and Qt's own copies
+# of the third-party libraries. Debian's source lacks the Wintab header, so
+# no tablet support; the Windows platform plugin of Qt 6.4 needs OpenGL, and
+# its DirectWrite font database is built only with Direct2D, so both stay on.
 fw_win_qtbase_configure() {
   local dir
   dir=$(ls -d "$FW_WIN_WORK"/src/qt6-base-*/)
@@ -127,7 +132,7 @@ fw_win_qtbase_configure() {
     -DFEATURE_pkg_config=OFF -DFEATURE_dbus=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF \
     -DFEATURE_concurrent=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=ON \
     -DFEATURE_openssl=OFF -DFEATURE_schannel=ON \
-    -DFEATURE_tabletevent=OFF -DFEATURE_opengl=ON -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF \
+    -DFEATURE_tabletevent=OFF -DFEATURE_opengl=ON -DFEATURE_vulkan=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_freetype=OFF -DFEATURE_system_libpng=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_textmarkdownreader=OFF \
