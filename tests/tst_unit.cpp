@@ -236,14 +236,17 @@ void TestUnit::cycle_data()
                                        "unit was not programmed.")
                             .arg(QStringLiteral("FW")))},
         0, Next::Whole);
-    row("abort confirmed", unit(), size, During::AbortYes, cleared,
+    // Blocks that take the unit 5 ms each, so that the window passes over its
+    // input between any two of them.
+    const VqSimOptions paced = unit([](auto &o) { o.replyDelayMs = 5; });
+    row("abort confirmed", paced, size, During::AbortYes, cleared,
         QStringList{abort, box(QStringLiteral("Scaler upload Aborted\r\n\r\nPlease power cycle "
                                               "the VQ unit"),
                                48)},
         1, Next::Recovery); // blocks after those sent when it came
-    row("abort declined", unit(), size, During::AbortNo, whole, QStringList{abort}, -1,
+    row("abort declined", paced, size, During::AbortNo, whole, QStringList{abort}, -1,
         Next::NotTried);
-    row("settings applied during the blocks change nothing", unit(), size, During::ApplySettings,
+    row("settings applied during the blocks change nothing", paced, size, During::ApplySettings,
         whole, no, -1, Next::NotTried);
 }
 
