@@ -18,8 +18,9 @@ qint64 ConsoleObserver::bytesSent() const
     return qint64(m_blocksSent) * ScalerProtocol::BlockSize;
 }
 
-void ConsoleObserver::stage(Stage stage, const QString &text)
+void ConsoleObserver::stage(Stage stage, const Phrase &phrase)
 {
+    const QString &text = phrase.english;
     // Blocks are shown as progress; a cleared line is no stage.
     if (stage == Stage::Block || stage == Stage::Cleared || text == m_lastStage)
         return;

@@ -515,7 +515,7 @@ public:
     std::optional<Stage> cancelAt;
     CancelToken cancel;
 
-    void stage(Stage stage, const QString &) override
+    void stage(Stage stage, const Phrase &) override
     {
         events << QStringLiteral("stage ") + stageId(stage);
         if (cancelAt == stage)
