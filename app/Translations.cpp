@@ -1,0 +1,62 @@
+#include "Translations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+QStringList shippedLanguages()
+{
+    return {QStringLiteral("de"), QStringLiteral("fr"), QStringLiteral("es")};
+}
+
+QLocale runLocale(const QString &chosen, bool *ok)
+{
+    if (ok)
+        *ok = true;
+    if (chosen.isEmpty())
+        return QLocale::system();
+    if (chosen == QLatin1String("C") || chosen == QLatin1String("en"))
+        return QLocale(QLocale::English, QLocale::UnitedStates);
+    const QLocale locale(chosen);
+    // QLocale takes any name it cannot read for the C locale.
+    if (locale.language() == QLocale::C && ok)
+        *ok = false;
+    return locale;
+}
+
+QString translationsFolder()
+{
+    const QDir programs(QCoreApplication::applicationDirPath());
+    const QString installed =
+        programs.filePath(QStringLiteral("../share/flashwright/translations"));
+    if (QFileInfo(installed).isDir())
+        return QDir::cleanPath(installed);
+    return QDir::cleanPath(programs.filePath(QStringLiteral("../translations")));
+}
+
+QString installTranslations(QCoreApplication &app, const QLocale &locale, bool chosen)
+{
+    QLocale::setDefault(locale);
+    if (locale.language() == QLocale::English || locale.language() == QLocale::C)
+        return QString();
+    auto *own = new QTranslator(&app);
+    if (!own->load(locale, QStringLiteral("flashwright"), QStringLiteral("_"),
+                   translationsFolder())) {
+        delete own;
+        return chosen ? QStringLiteral("Language: %1 is not one of the program's languages (%2); "
+                                       "English is used")
+                            .arg(locale.name(), shippedLanguages().join(QStringLiteral(", ")))
+                      : QString();
+    }
+    QCoreApplication::installTranslator(own);
+    // The standard buttons' own words, where Qt's translations are installed.
+    auto *qt = new QTranslator(&app);
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+    else
+        delete qt;
+    return QString();
+}
