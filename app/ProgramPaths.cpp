@@ -31,6 +31,7 @@ ProgramPaths ProgramPaths::forProgramIn(const QString &programFolder)
     p.programFolder = programFolder;
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     p.dataFolder = QDir(dataHome).filePath(kOwnFolder);
+    p.unitLog = QDir(p.dataFolder).filePath(QStringLiteral("units.jsonl"));
 #ifdef Q_OS_WIN
     p.errorLog = QDir(programFolder).filePath(kLogName);
     p.firmwareFolder = withSeparator(programFolder);

@@ -18,6 +18,7 @@ struct ProgramPaths
     QString firmwareFolder; // the firmware folder until one is chosen, ending in a separator
     QString downloadFolder; // where the update check puts what it downloads
     QString dataFolder;     // the user's own data of the program
+    QString unitLog;        // units.jsonl in the data folder: a record of every unit programmed
 
     static ProgramPaths forProgramIn(const QString &programFolder);
 };

@@ -6,18 +6,17 @@
 #include "VqSimulator.h"
 
 #include <QCoreApplication>
-#include <QSettings>
 
 #include <cstdio>
 
 namespace {
 constexpr int Blocks = 4000;
 
-bool measure(const char *name, ScalerSettings &settings, VqSimulator &sim)
+bool measure(const char *name, const ScalerSettings &settings, VqSimulator &sim)
 {
-    ScalerLink link(settings);
+    ScalerLink link;
     qint16 channel = 0;
-    if (link.OpenChannel(channel) == VFalse) {
+    if (link.OpenChannel(settings, channel) == VFalse) {
         std::fprintf(stderr, "%s: the link did not open\n", name);
         return false;
     }
@@ -68,9 +67,8 @@ int main(int argc, char *argv[])
     VqSimulator ptyUnit(o);
     if (!ptyUnit.startPty(&why))
         qFatal("%s", qPrintable(why));
-    openSettingsStore(SettingsStoreName::PortsSection)
-        ->setValue(QStringLiteral("COM1"), ptyUnit.devicePath());
     ScalerSettings pty;
+    pty.Ports.insert(QStringLiteral("COM1"), ptyUnit.devicePath());
     pty.SerialParameters = QStringLiteral("115200,n,8,1");
     const bool ptyOk = measure("pty", pty, ptyUnit);
     return tcpOk && ptyOk ? 0 : 1;

@@ -19,6 +19,11 @@ const QString Folder = QStringLiteral("folder");
 const QString Jobs = QStringLiteral("jobs");
 const QString Yes = QStringLiteral("yes");
 const QString Json = QStringLiteral("json");
+const QString Level = QStringLiteral("level");
+const QString Check = QStringLiteral("check");
+const QString Record = QStringLiteral("record");
+const QString Unit = QStringLiteral("unit");
+const QString Result = QStringLiteral("result");
 const QString Help = QStringLiteral("help");
 const QString Version = QStringLiteral("version");
 } // namespace Name
@@ -28,6 +33,8 @@ const QList<QPair<QString, CliOptions::Command>> kCommands = {
     {QStringLiteral("ident"), CliOptions::Command::Ident},
     {QStringLiteral("version"), CliOptions::Command::Version},
     {QStringLiteral("program"), CliOptions::Command::Program},
+    {QStringLiteral("firmware"), CliOptions::Command::Firmware},
+    {QStringLiteral("records"), CliOptions::Command::Records},
 };
 
 void describe(QCommandLineParser &parser)
@@ -44,7 +51,15 @@ void describe(QCommandLineParser &parser)
         "  ident    Identify each unit, as Tools > Get Ident does.\n"
         "  version  Read each unit's software version, as Tools > Get Version does.\n"
         "  program  Program each unit with the firmware file named after its\n"
-        "           identification followed by .vq, as Update Firmware does."));
+        "           identification followed by .vq, as Update Firmware does, and add\n"
+        "           a record of it to the unit log. With --level N, first ask the\n"
+        "           running firmware: a unit that names its file at level N or more\n"
+        "           (and at least 120) is left alone; any other is programmed, then\n"
+        "           asked again until it runs level N or more.\n"
+        "  firmware Ask each running unit, without restarting it, for the name and\n"
+        "           level of the firmware it runs.\n"
+        "  records  List the unit log's records: when, which unit, the result and\n"
+        "           the ending, the levels before and after, the firmware file."));
     parser.addOptions({
         {Name::Port,
          QStringLiteral("A unit on the serial port NAME: COMn, COMn: or a device such as "
@@ -62,6 +77,24 @@ void describe(QCommandLineParser &parser)
          QStringLiteral("program: the folder of the .vq files (default: the stored firmware "
                         "folder)."),
          QStringLiteral("DIR")},
+        {Name::Level,
+         QStringLiteral("program: leave units that run level N (0 to 255) or more alone, and "
+                        "check the level of those programmed."),
+         QStringLiteral("N")},
+        {Name::Check,
+         QStringLiteral("program with --level: only ask each unit and say whether it would be "
+                        "programmed; nothing else is sent and nothing recorded.")},
+        {Name::Record,
+         QStringLiteral("The unit log: program adds its records there, records reads it "
+                        "(default: units.jsonl in ~/.local/share/ORVANT/Flashwright)."),
+         QStringLiteral("FILE")},
+        {Name::Unit,
+         QStringLiteral("records: only those of the unit ADDRESS (a port or host:port)."),
+         QStringLiteral("ADDRESS")},
+        {Name::Result,
+         QStringLiteral("records: only those whose result (programmed, unchanged, failed) or "
+                        "ending (such as BlockRefused) is RESULT."),
+         QStringLiteral("RESULT")},
         {Name::Jobs, QStringLiteral("Work on at most N units at once (default: all of them)."),
          QStringLiteral("N")},
         {Name::Yes, QStringLiteral("Ask nothing: take the default answer of every question.")},
@@ -72,7 +105,8 @@ void describe(QCommandLineParser &parser)
         {Name::Version, QStringLiteral("Print the program's name and version and exit.")},
     });
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("ports, ident, version or program."));
+                                 QStringLiteral("ports, ident, version, program, firmware or "
+                                                "records."));
 }
 
 bool portName(const QString &text, QString &port)
@@ -157,6 +191,50 @@ bool readUnits(const QCommandLineParser &parser, CliOptions &options, QString &e
     return true;
 }
 
+// --level, --check, --record and the filters of records.
+bool readFleetOptions(const QCommandLineParser &parser, CliOptions &options, QString &error)
+{
+    const bool program = options.command == CliOptions::Command::Program;
+    const bool records = options.command == CliOptions::Command::Records;
+    if (parser.isSet(Name::Level)) {
+        const std::optional<qint64> level = wholeNumber(parser.value(Name::Level), 0, 255, true);
+        if (!level || !program) {
+            error = QStringLiteral("--level wants a level from 0 to 255, and only with program");
+            return false;
+        }
+        options.level = int(*level);
+    }
+    options.check = parser.isSet(Name::Check);
+    if (options.check && !options.level) {
+        error = QStringLiteral("--check needs program --level N");
+        return false;
+    }
+    if (parser.isSet(Name::Record)) {
+        options.record = parser.value(Name::Record);
+        if (options.record->isEmpty() || !(program || records)) {
+            error = QStringLiteral("--record takes a file, and only with program or records");
+            return false;
+        }
+    }
+    for (const auto &[name, filter] : {std::pair{Name::Unit, &options.unitFilter},
+                                       std::pair{Name::Result, &options.resultFilter}}) {
+        if (!parser.isSet(name))
+            continue;
+        if (!records) {
+            error = QStringLiteral("--%1 is for records only").arg(name);
+            return false;
+        }
+        *filter = parser.value(name);
+    }
+    if (records &&
+        (!options.units.isEmpty() || options.serialParameters || options.jobs || options.yes)) {
+        error = QStringLiteral("records takes no unit: give --unit ADDRESS to choose its "
+                               "records");
+        return false;
+    }
+    return true;
+}
+
 bool readSettings(const QCommandLineParser &parser, CliOptions &options, QString &error)
 {
     if (parser.isSet(Name::Serial)) {
@@ -194,7 +272,7 @@ bool readSettings(const QCommandLineParser &parser, CliOptions &options, QString
     }
     options.yes = parser.isSet(Name::Yes);
     options.json = parser.isSet(Name::Json);
-    return true;
+    return readFleetOptions(parser, options, error);
 }
 } // namespace
 
@@ -288,7 +366,8 @@ ParseOutcome parseCliOptions(const QStringList &arguments, CliOptions &options, 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
         error = positional.isEmpty()
-                    ? QStringLiteral("give a command: ports, ident, version or program")
+                    ? QStringLiteral("give a command: ports, ident, version, program, firmware "
+                                     "or records")
                     : QStringLiteral("give one command, not \"%1\"")
                           .arg(positional.join(QLatin1Char(' ')));
         return ParseOutcome::Error;
@@ -297,8 +376,8 @@ ParseOutcome parseCliOptions(const QStringList &arguments, CliOptions &options, 
         return entry.first == positional.first();
     });
     if (command == kCommands.cend()) {
-        error = QStringLiteral("unknown command \"%1\"; the commands are ports, ident, version "
-                               "and program")
+        error = QStringLiteral("unknown command \"%1\"; the commands are ports, ident, version, "
+                               "program, firmware and records")
                     .arg(positional.first());
         return ParseOutcome::Error;
     }
@@ -342,7 +421,7 @@ QString cliHelpText()
                "      ends after the current block, and the unit must be power-cycled. Before\n"
                "      the blocks, Ctrl-C or SIGTERM ends the cycle at its next stage, and\n"
                "      nothing more is sent to the unit. A second signal ends the program at\n"
-               "      once, after its result. ident and version end at the first.\n"
+               "      once, after its result. ident, version and firmware end at the first.\n"
                "  Every other Yes or No question (such as \"Attempt to continue?\"): No.\n"
                "\n"
                "Exit codes:\n"
@@ -352,13 +431,25 @@ QString cliHelpText()
                "     cannot be opened for lack of permission is named with the group to\n"
                "     join), or was lost while in use\n"
                "  4  the unit did not answer: no identification, no \"S\", no \"A\" after \"Y\",\n"
-               "     or no software version\n"
+               "     no software version, no running firmware (firmware), or, with --level,\n"
+               "     no level within 9 s of taking its new image (asked after 1 s, then\n"
+               "     every 2 s, 5 times in all)\n"
                "  5  no firmware file: no firmware folder set, no file named after the unit,\n"
                "     or one that is empty or cannot be read\n"
                "  6  the unit refused a block\n"
                "  7  aborted by Ctrl-C or SIGTERM\n"
-               "  8  any other failure, such as a unit that did not confirm the whole image\n"
+               "  8  any other failure, such as a unit that did not confirm the whole image,\n"
+               "     or, with --level, one that took it and runs a lower level; records: a\n"
+               "     unit log that cannot be read\n"
                "With several units, the code of the first unit in the order given that failed.\n"
                "Each failure is also written to the error log, Programmererror.log (in\n"
-               "~/.local/state/ORVANT/Flashwright), as the window writes it.\n");
+               "~/.local/state/ORVANT/Flashwright), as the window writes it.\n"
+               "\n"
+               "The unit log: every program run but a --check, the window's too, adds one\n"
+               "JSON line to units.jsonl in ~/.local/share/ORVANT/Flashwright (or the file of\n"
+               "--record): the tool, its version and the host; the unit, its identification,\n"
+               "its levels before and after; the firmware file's name, size and sha256; start\n"
+               "and end in UTC, the blocks sent of the total, the result (programmed,\n"
+               "unchanged, failed), the ending, the exit code, the reason and the error. A\n"
+               "log that cannot be written is reported as error 8032; the exit code stays.\n");
 }

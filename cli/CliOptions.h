@@ -57,7 +57,9 @@ struct CliOptions
         Ports,
         Ident,
         Version,
-        Program
+        Program,
+        Firmware,
+        Records
     };
     Command command = Command::Ports;
     QList<UnitTarget> units; // in the order given; empty for the stored link
@@ -66,6 +68,15 @@ struct CliOptions
     bool yes = false;
     bool json = false;
     int jobs = 0; // 0: every unit at once
+    // program: leave a unit that names its firmware at this level or above
+    // alone; with check, only say whether it would be programmed.
+    std::optional<int> level;
+    bool check = false;
+    // program: the unit log to append to; records: the one to read.
+    std::optional<QString> record;
+    // records: only those of this unit, and of this result or ending.
+    std::optional<QString> unitFilter;
+    std::optional<QString> resultFilter;
 
     // The command's name as it is typed.
     QString commandName() const;

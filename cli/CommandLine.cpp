@@ -6,6 +6,7 @@
 #include "FlashwrightVersion.h"
 #include "PortList.h"
 #include "ProgramPaths.h"
+#include "RecordList.h"
 #include "UnitCommand.h"
 #include "UnitProcesses.h"
 #include "mod_Scaler_INI.h"
@@ -47,6 +48,10 @@ int flashwrightCli(const QStringList &arguments)
     if (options.command == CliOptions::Command::Ports)
         return listPorts(output, LoadSettings(paths.firmwareFolder).Ports);
 
+    const QString unitLog = options.record.value_or(paths.unitLog);
+    if (options.command == CliOptions::Command::Records)
+        return listRecords(output, unitLog, options.unitFilter, options.resultFilter);
+
     // As the window starts: the error log first, then the settings.
     ErrorCtl().starterrorhandler(paths.errorLog, 2);
     releaseErrorCtl();
@@ -59,6 +64,7 @@ int flashwrightCli(const QStringList &arguments)
     if (options.units.isEmpty() && options.serialParameters && stored.CommsType != 1)
         return usageError(QStringLiteral("--serial applies to serial ports, and the stored link "
                                          "is Ethernet; give --port too"));
-    return runUnitCommand(
-        options, settingsFor(options.units.value(0, UnitTarget()), options, stored), output);
+    return runUnitCommand(options,
+                          settingsFor(options.units.value(0, UnitTarget()), options, stored),
+                          unitLog, output);
 }

@@ -8,6 +8,7 @@
 #include "ScalerLink.h"
 #include "SerialLine.h"
 #include "TerminalAnswerer.h"
+#include "Trap.h"
 #include "UnitResult.h"
 #include "mod_Scaler_Firmware.h"
 
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,20 +63,148 @@ void readVersion(UnitResult &result, UnitSession &session)
     result.reason = QStringLiteral("the unit did not answer the version query");
 }
 
-void programme(UnitResult &result, UnitSession &session, const QString &folder)
+// After "E" a unit restarts into its new image, which may take a while: it
+// is asked again after RestartWaitMs, then every LevelAskIntervalMs while it
+// does not answer, LevelAsks times in all (about 10 s at most with the
+// queries' own waits).
+constexpr int RestartWaitMs = 1000;
+constexpr int LevelAskIntervalMs = 2000;
+constexpr int LevelAsks = 5;
+
+// The level a unit reported, when it answered at all.
+std::optional<int> levelOf(const RunningFirmware &running)
 {
+    if (running.level == 0 && running.name.isEmpty())
+        return std::nullopt;
+    return running.level;
+}
+
+// Waits ms; false, at once, when a signal came.
+bool pause(int ms, const CancelToken &cancel)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        if (cancel.cancelled() || Interrupt::count() > 0)
+            return false;
+        QThread::msleep(20);
+    }
+    return !cancel.cancelled() && Interrupt::count() == 0;
+}
+
+void readRunningFirmware(UnitResult &result, UnitSession &session)
+{
+    const RunningFirmware r = session.runningFirmware();
+    result.level = levelOf(r);
+    if (result.level || r.refused) {
+        result.ending = endingId(CycleEnding::Complete);
+        result.runningFirmware = QString::fromLatin1(r.name);
+        return;
+    }
+    result.exitCode = ExitCode::NoAnswer;
+    result.ending = QStringLiteral("NoAnswer");
+    result.reason = QStringLiteral("the unit did not answer the running firmware query");
+}
+
+void ended(UnitResult &result, UnitRecord &record, const char *ending, int exitCode,
+           const QString &reason)
+{
+    result.ending = record.ending = QString::fromLatin1(ending);
+    result.exitCode = exitCode;
+    result.reason = reason;
+    record.result = QStringLiteral("failed");
+}
+
+// Asks the unit what it runs again once it has taken its new image.
+void verifyLevel(UnitResult &result, UnitRecord &record, UnitSession &session, int wanted,
+                 const CancelToken &cancel, ConsoleOutput &output)
+{
+    output.note(result.unit, QStringLiteral("waiting for the unit to start its new firmware"));
+    for (int ask = 0; ask < LevelAsks; ++ask) {
+        if (!pause(ask == 0 ? RestartWaitMs : LevelAskIntervalMs, cancel))
+            return ended(result, record, "Aborted", ExitCode::Aborted,
+                         QStringLiteral("programmed whole, then interrupted before the unit "
+                                        "said which level it runs"));
+        const RunningFirmware after = session.runningFirmware();
+        result.levelAfter = record.levelAfter = levelOf(after);
+        if (!result.levelAfter)
+            continue;
+        result.runningFirmware = record.runningFirmware = QString::fromLatin1(after.name);
+        if (*result.levelAfter < wanted)
+            ended(result, record, "LevelTooLow", ExitCode::OtherFailure,
+                  QStringLiteral("the unit took the whole image but runs level %1, not %2 or "
+                                 "more")
+                      .arg(*result.levelAfter)
+                      .arg(wanted));
+        return;
+    }
+    ended(result, record, "NoLevel", ExitCode::NoAnswer,
+          QStringLiteral("the unit took the whole image but did not say which level it runs "
+                         "within %1 s")
+              .arg((RestartWaitMs + (LevelAsks - 1) * LevelAskIntervalMs) / 1000));
+}
+
+void programme(UnitResult &result, UnitRecord &record, UnitSession &session,
+               const CliOptions &options, const QString &folder, const CancelToken &cancel,
+               ConsoleOutput &output)
+{
+    if (options.level) {
+        const RunningFirmware before = session.runningFirmware();
+        result.levelBefore = record.levelBefore = levelOf(before);
+        result.runningFirmware = record.runningFirmware = QString::fromLatin1(before.name);
+        result.changed = false;
+        if (before.namesItself() && before.level >= *options.level) {
+            result.ending = record.ending = QStringLiteral("Unchanged");
+            result.levelAfter = record.levelAfter = result.levelBefore;
+            record.result = QStringLiteral("unchanged");
+            return;
+        }
+        output.note(result.unit,
+                    before.namesItself()
+                        ? QStringLiteral("it runs %1 at level %2, below %3")
+                              .arg(result.runningFirmware)
+                              .arg(before.level)
+                              .arg(*options.level)
+                        : QStringLiteral("it does not name its firmware at a level of %1 or "
+                                         "more; only its loader can tell what it is")
+                              .arg(ScalerProtocol::LevelNamingFirmware));
+        if (options.check) {
+            result.ending = QStringLiteral("WouldProgram");
+            return;
+        }
+    }
     const CycleResult r = session.programme(folder);
+    record.takeCycle(r);
     result.exitCode = exitCodeFor(r.ending);
     result.ending = endingId(r.ending);
     result.reason = endingReason(r, folder);
     result.bytes = qint64(r.blocksSent) * ScalerProtocol::BlockSize;
     result.blocksSent = r.blocksSent;
     result.blocksTotal = r.blocksTotal;
+    result.changed = r.blocksSent > 0 || r.mayBeInLoader;
+    result.identification = QString::fromLatin1(r.identification);
     if (!r.firmwareFile.isEmpty())
         result.firmwareFile =
             QDir::toNativeSeparators(QFileInfo(r.firmwareFile).absoluteFilePath());
     result.error = r.error;
     result.errorText = r.errorText;
+    if (options.level && r.complete())
+        verifyLevel(result, record, session, *options.level, cancel, output);
+}
+
+// Adds the run's record to the unit log; a log that cannot be written is
+// reported, and the result stays as it was.
+void addRecord(UnitResult &result, UnitRecord &record, const QString &unitLog)
+{
+    record.exitCode = result.exitCode;
+    if (record.ending.isEmpty()) {
+        record.ending = result.ending;
+        record.result = result.ok() ? QStringLiteral("programmed") : QStringLiteral("failed");
+    }
+    record.reason = result.reason;
+    Trap trap(QStringLiteral("flashwright-cli"), QStringLiteral("program"));
+    trap([&] { result.record = UnitLog::append(unitLog, record); });
+    result.recordError = trap.lastErrorText();
 }
 
 // The result line, and a note, written should a second signal end the
@@ -129,15 +259,6 @@ ScalerSettings settingsFor(const UnitTarget &target, const CliOptions &options, 
     if (options.serialParameters && s.CommsType == 1)
         s.SerialParameters = *options.serialParameters;
     return s;
-}
-
-QString unitLabel(const ScalerSettings &settings)
-{
-    if (settings.CommsType == 1)
-        return settings.SerialPort;
-    const QString host = settings.EthernetAddress.trimmed();
-    return (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host) +
-           QLatin1Char(':') + settings.EthernetPort.trimmed();
 }
 
 QString linkProblem(const ScalerSettings &s, const QString &linkWhy)
@@ -243,12 +364,14 @@ QString endingReason(const CycleResult &r, const QString &folder)
     return QString();
 }
 
-int runUnitCommand(const CliOptions &options, const ScalerSettings &settings, ConsoleOutput &output)
+int runUnitCommand(const CliOptions &options, const ScalerSettings &settings,
+                   const QString &unitLog, ConsoleOutput &output)
 {
     UnitResult result;
     result.unit = unitLabel(settings);
     result.command = options.commandName();
     const bool program = options.command == CliOptions::Command::Program;
+    UnitRecord record = UnitRecord::begun(QStringLiteral("flashwright-cli"), result.unit);
 
     const bool ask = !options.yes && TerminalAnswerer::terminalInput();
     CancelToken cancel;
@@ -284,12 +407,18 @@ int runUnitCommand(const CliOptions &options, const ScalerSettings &settings, Co
             identify(result, session);
         } else if (options.command == CliOptions::Command::Version) {
             readVersion(result, session);
+        } else if (options.command == CliOptions::Command::Firmware) {
+            readRunningFirmware(result, session);
         } else {
-            programme(result, session, options.folder.value_or(settings.FirmwarePath));
+            programme(result, record, session, options,
+                      options.folder.value_or(settings.FirmwarePath), cancel, output);
         }
         session.close();
     }
     result.seconds = timer.nsecsElapsed() / 1e9;
+    record.end = QDateTime::currentDateTimeUtc();
+    if (program && !options.check)
+        addRecord(result, record, unitLog);
 
     if (!result.ok())
         result.log();

@@ -3,6 +3,7 @@
 #include "CliOptions.h"
 #include "ConsoleOutput.h"
 #include "ScalerSettings.h"
+#include "UnitLog.h"
 #include "UnitSession.h"
 
 // The settings for one unit of this run: the stored ones, pointed at the
@@ -10,9 +11,6 @@
 // Nothing is saved.
 ScalerSettings settingsFor(const UnitTarget &target, const CliOptions &options,
                            ScalerSettings settings);
-
-// The unit's name for the settings: its serial port, or address:port.
-QString unitLabel(const ScalerSettings &settings);
 
 // Why the link on settings did not open, in the console's words: a port
 // name or parameters that cannot be used, a device that is not there or
@@ -27,6 +25,7 @@ QString endingReason(const CycleResult &result, const QString &folder);
 
 // Runs one command on the unit settings name, in this process: opens the
 // link, runs the unit's session with this program's observer and answerer,
-// closes the link, and prints the result. Returns the exit code.
+// closes the link, adds program's record to unitLog, and prints the result.
+// Returns the exit code.
 int runUnitCommand(const CliOptions &options, const ScalerSettings &settings,
-                   ConsoleOutput &output);
+                   const QString &unitLog, ConsoleOutput &output);

@@ -92,6 +92,12 @@ void UnitProcesses::start(Unit &unit)
         arguments << QStringLiteral("--serial") << *m_options.serialParameters;
     if (m_options.folder)
         arguments << QStringLiteral("--folder") << *m_options.folder;
+    if (m_options.level)
+        arguments << QStringLiteral("--level") << QString::number(*m_options.level);
+    if (m_options.check)
+        arguments << QStringLiteral("--check");
+    if (m_options.record)
+        arguments << QStringLiteral("--record") << *m_options.record;
 
     unit.started = true;
     ++m_running;

@@ -23,6 +23,13 @@ const QString BlocksSent = QStringLiteral("blocks_sent");
 const QString BlocksTotal = QStringLiteral("blocks_total");
 const QString Error = QStringLiteral("error");
 const QString ErrorText = QStringLiteral("error_text");
+const QString Changed = QStringLiteral("changed");
+const QString LevelBefore = QStringLiteral("level_before");
+const QString LevelAfter = QStringLiteral("level_after");
+const QString RunningFirmware = QStringLiteral("running_firmware");
+const QString Level = QStringLiteral("level");
+const QString Record = QStringLiteral("record");
+const QString RecordError = QStringLiteral("record_error");
 } // namespace Key
 } // namespace
 
@@ -52,6 +59,19 @@ QJsonObject UnitResult::toJson() const
         o.insert(Key::Identification, identification);
     if (version)
         o.insert(Key::Version, qint64(*version));
+    for (const auto &[key, value] : {std::pair{Key::LevelBefore, levelBefore},
+                                     {Key::LevelAfter, levelAfter},
+                                     {Key::Level, level}})
+        if (value)
+            o.insert(key, *value);
+    if (changed)
+        o.insert(Key::Changed, *changed);
+    if (!runningFirmware.isEmpty())
+        o.insert(Key::RunningFirmware, runningFirmware);
+    if (!record.isEmpty())
+        o.insert(Key::Record, record);
+    if (!recordError.isEmpty())
+        o.insert(Key::RecordError, recordError);
     return o;
 }
 
@@ -73,6 +93,16 @@ UnitResult UnitResult::fromJson(const QJsonObject &o)
     r.blocksTotal = o.value(Key::BlocksTotal).toInt();
     r.error = o.value(Key::Error).toInt();
     r.errorText = o.value(Key::ErrorText).toString();
+    for (const auto &[key, value] : {std::pair{Key::LevelBefore, &r.levelBefore},
+                                     {Key::LevelAfter, &r.levelAfter},
+                                     {Key::Level, &r.level}})
+        if (o.contains(key))
+            *value = o.value(key).toInt();
+    if (o.contains(Key::Changed))
+        r.changed = o.value(Key::Changed).toBool();
+    r.runningFirmware = o.value(Key::RunningFirmware).toString();
+    r.record = o.value(Key::Record).toObject();
+    r.recordError = o.value(Key::RecordError).toString();
     return r;
 }
 
@@ -81,10 +111,22 @@ QString UnitResult::summary() const
     if (!ok())
         return QStringLiteral("failed (exit %1): %2").arg(exitCode).arg(reason);
     const QString time = QString::number(seconds, 'f', 1);
-    if (!identification.isEmpty())
+    if (command == QLatin1String("ident"))
         return QStringLiteral("ok: identification %1").arg(identification);
     if (version)
         return QStringLiteral("ok: software version %1").arg(*version);
+    const QString runs =
+        QStringLiteral("%1 at level %2")
+            .arg(runningFirmware.isEmpty() ? QStringLiteral("unnamed firmware") : runningFirmware)
+            .arg(level.value_or(levelAfter.value_or(levelBefore.value_or(0))));
+    if (command == QLatin1String("firmware"))
+        return QStringLiteral("ok: runs ") + runs;
+    if (ending == QLatin1String("Unchanged"))
+        return QStringLiteral("ok: unchanged, runs ") + runs;
+    if (ending == QLatin1String("WouldProgram"))
+        return QStringLiteral("ok: would be programmed");
+    if (levelAfter)
+        return QStringLiteral("ok: %1 bytes in %2 s, now runs %3").arg(bytes).arg(time, runs);
     return QStringLiteral("ok: %1 bytes in %2 s").arg(bytes).arg(time);
 }
 

@@ -25,6 +25,17 @@ struct UnitResult
     int blocksTotal = 0;
     qint32 error = 0;
     QString errorText;
+    // program: whether the unit was sent anything that changes it (a check
+    // says nothing of it); with --level, the level it ran before and after,
+    // where it answered. firmware: the file it runs and its level.
+    std::optional<bool> changed;
+    std::optional<int> levelBefore;
+    std::optional<int> levelAfter;
+    QString runningFirmware;
+    std::optional<int> level;
+    // program: the record added to the unit log, or why none could be.
+    QJsonObject record;
+    QString recordError;
 
     bool ok() const { return exitCode == 0; }
 

@@ -98,6 +98,10 @@ ErrorControl::Row ErrorControl::rowFor(qint32 n)
                                                    "The installer changed after its download and "
                                                    "was not started.")}),
                 excl, After::Answer, true};
+    case RunError::UnitLogNotWritten:
+        return {
+            lines({numbered, Phrase::translate("ErrorMessage", "The unit log was not written.")}),
+            excl, After::Answer, true};
     case RunError::ErrorTest:
         return {Phrase::translate("ErrorMessage", "Error test"), exclYesNo, After::Answer};
     case RunError::UploadProblem:

@@ -30,19 +30,21 @@ public:
         DeviceUnavailable = 68,
         PathFileAccess = 75,
         ObjectNotSet = 91,
-        ComponentMissing = 429,  // a component the program needs is not installed
-        ComponentDamaged = 430,  // the program's own libraries do not fit together
-        ComponentTooOld = 32811, // a library of the platform is missing or too old
-                                 // The link to the unit.
-        PortNotOpened = 8018,    // the serial port could not be opened
-        LinkLost = 8019,         // the unit closed the connection, or the line went away
-        WriteFailed = 8020,      // bytes could not be written to the unit
-        BadHexText = 8021,       // a hexadecimal text for the unit is not digit pairs
-                                 // The program's settings.
-        SettingsNotSaved = 8030, // the store could not be written; says where it is
-                                 // The update check.
-        InstallerChanged = 8031, // a downloaded installer no longer hashes as signed; says how
-                                 // The unit's answers.
+        ComponentMissing = 429,   // a component the program needs is not installed
+        ComponentDamaged = 430,   // the program's own libraries do not fit together
+        ComponentTooOld = 32811,  // a library of the platform is missing or too old
+                                  // The link to the unit.
+        PortNotOpened = 8018,     // the serial port could not be opened
+        LinkLost = 8019,          // the unit closed the connection, or the line went away
+        WriteFailed = 8020,       // bytes could not be written to the unit
+        BadHexText = 8021,        // a hexadecimal text for the unit is not digit pairs
+                                  // The program's settings.
+        SettingsNotSaved = 8030,  // the store could not be written; says where it is
+                                  // The update check.
+        InstallerChanged = 8031,  // a downloaded installer no longer hashes as signed; says how
+                                  // The log of the units programmed.
+        UnitLogNotWritten = 8032, // a unit's record could not be added to the unit log
+                                  // The unit's answers.
         ErrorTest = 9000,
         UploadProblem = 9001, // the unit did not accept a block
         BadResponse = 9002,   // 9002 to 9004: an answer the cycle did not expect

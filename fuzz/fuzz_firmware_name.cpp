@@ -2,9 +2,9 @@
 // that is accepted names a file directly in the firmware or download folder,
 // never one in a sibling such as "fw2" or anywhere else. Compared as
 // canonical paths with a trailing separator.
+#include "ScalerProtocol.h"
 #include "TextRules.h"
 #include "UpdateSite.h"
-#include "ScalerProtocol.h"
 
 #include <QDir>
 #include <QFileInfo>

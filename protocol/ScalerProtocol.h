@@ -10,6 +10,9 @@
 namespace ScalerProtocol {
 
 inline constexpr int BlockSize = 32;
+// From this running firmware level on, a unit reports the file it runs truly;
+// below it, only its restart into the loader tells what it is.
+inline constexpr int LevelNamingFirmware = 120;
 
 // How long each exchange waits for the unit, in ms.
 namespace Timeout {

@@ -2,6 +2,7 @@
 
 #include "CancelToken.h"
 #include "ScalerLinkInterface.h"
+#include "ScalerProtocol.h"
 #include "ScalerSettings.h"
 #include "Trap.h"
 #include "UserMessage.h"
@@ -111,6 +112,12 @@ struct RunningFirmware
     QByteArray name;      // the file the unit runs followed by ".vq"; empty without an answer
     qint16 level = 0;     // 0 when the level query was not answered, or the name query refused
     bool refused = false; // the unit refused the name query
+
+    // It named the file it runs, at a level that may be trusted to.
+    bool namesItself() const
+    {
+        return level >= ScalerProtocol::LevelNamingFirmware && name.size() > 3;
+    }
 };
 
 // Whoever follows an operation on a unit: the window, the console program,

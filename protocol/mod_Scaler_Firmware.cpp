@@ -14,9 +14,12 @@ void Firmware_GetVersion(UnitSession &session, QByteArray &reply)
     reply = session.version().reply;
 }
 
-bool Firmware_Programme(UnitSession &session, const QString &folder)
+bool Firmware_Programme(UnitSession &session, const QString &folder, CycleResult *result)
 {
-    return session.programme(folder).complete();
+    const CycleResult cycle = session.programme(folder);
+    if (result)
+        *result = cycle;
+    return cycle.complete();
 }
 
 qint16 Firmware_GetPTBT(UnitSession &session, QByteArray &name)

@@ -11,6 +11,7 @@
 // own trap.
 
 class UnitSession;
+struct CycleResult;
 
 // Resets the unit and listens for its identification line. True when one
 // came; reply then holds the identification, otherwise what the unit sent.
@@ -20,8 +21,9 @@ bool Firmware_GetIdent(UnitSession &session, QByteArray &reply);
 void Firmware_GetVersion(UnitSession &session, QByteArray &reply);
 
 // Brings the unit into its loader and sends it the firmware file named by
-// its identification from folder. True when the unit took the whole file.
-bool Firmware_Programme(UnitSession &session, const QString &folder);
+// its identification from folder. True when the unit took the whole file;
+// result, when given, gets all that the cycle did.
+bool Firmware_Programme(UnitSession &session, const QString &folder, CycleResult *result = nullptr);
 
 // Asks a running unit for its firmware file name (name gets name + ".vq",
 // or nothing) and returns its level byte, 0 when it did not answer.

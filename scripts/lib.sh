@@ -65,9 +65,12 @@ fw_check_translations() {
 }
 
 # What building the package needs (dpkg-shlibdeps, and file, with which CPack
-# finds the programs), and what checking it needs.
-FW_PACKAGE_TOOLS=(dpkg-dev file)
+# finds the programs; ansible-galaxy for the Ansible collection), and what
+# checking it needs.
+FW_PACKAGE_TOOLS=(dpkg-dev file ansible-core)
 FW_PACKAGE_CHECK_TOOLS=(lintian desktop-file-utils appstream)
+# What the test of the Ansible collection runs.
+FW_ANSIBLE_TOOLS=(ansible-core ansible-lint)
 
 # fw_package: an optimised build without the tests in build/package, packed
 # by CPack into build/package/flashwright_<version>_<arch>.deb; sets FW_DEB
@@ -86,6 +89,22 @@ fw_package() {
   rm -f "$FW_ROOT/$dir"/*.deb
   (cd "$FW_ROOT/$dir" && cpack -G DEB >/dev/null)
   FW_DEB=$(ls "$FW_ROOT/$dir"/flashwright_*.deb)
+}
+
+# fw_package_collection: the Ansible collection in ansible/ built by
+# ansible-galaxy into build/package/flashwright-units-<version>.tar.gz; sets
+# FW_COLLECTION to its path. Its version must be the project's.
+fw_package_collection() {
+  local dir=$FW_ROOT/build/package project collection
+  project=$(sed -n 's/^project(Flashwright VERSION \([0-9.]*\).*/\1/p' "$FW_ROOT/CMakeLists.txt")
+  collection=$(sed -n 's/^version: *//p' "$FW_ROOT/ansible/galaxy.yml")
+  if [ "$project" != "$collection" ]; then
+    echo "package: ansible/galaxy.yml has version $collection, the project $project" >&2
+    return 1
+  fi
+  mkdir -p "$dir"
+  ansible-galaxy collection build --force --output-path "$dir" "$FW_ROOT/ansible" >/dev/null
+  FW_COLLECTION=$dir/flashwright-units-$collection.tar.gz
 }
 
 # fw_check_package DEB: lintian finds no errors, the desktop entry and the

@@ -5,6 +5,7 @@
 #include "TestEnvironment.h"
 #include "VqSimulator.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -94,6 +95,8 @@ private Q_SLOTS:
     void cleanup() { env.reset(); }
     void run_data();
     void run();
+    void fleet_data();
+    void fleet() { run(); }
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -113,7 +116,7 @@ void TestCli::run_data()
     // clang-format off
     add("stored link: stages, the last progress, the result", {"program --json", {unit()}, 0,
         {stage("checking"), R"("stage":"identification_line","text":"id=vq200_s70_1","unit")", R"("percent":100)",
-         stage("complete"), R"("blocks_sent":40,"blocks_total":40,"bytes":1280,"command":"program")"},
+         stage("complete"), R"("blocks_sent":40,"blocks_total":40,"bytes":1280,"changed":true,"command":"program")"},
         {}, {}, {}, {}, 1, "U Y" + allBlocks});
     add("a 32-byte image: 100 %, never more", {"program --json", u([](O &o) { o.ident = "small_1", o.size = 32; }), 0,
         {R"("percent":100)", R"("ending":"Complete")"}, {}, {}, {}, {R"("percent":103)"}});
@@ -191,6 +194,43 @@ void TestCli::run_data()
     add("a summary line on 80 columns: whole, never cut", {"program --port COM7 --port %2", {unit(), unit([](O &o) { o.size += 32; })}, 8,
         {R"(failed (exit 8): the unit did not confirm the whole image: its last answer was not "E")"}, {"low latency", "failed (exit 8)"}, {}, "80"});
     add("version", {"version", u([](O &o) { o.inLoader = false; }), 0, {"ok: software version 291"}});
+
+    // clang-format on
+}
+
+// The running firmware; programming only below a level and asking it again after; the unit log.
+void TestCli::fleet_data()
+{
+    QTest::addColumn<Case>("c");
+    const auto add = [](const char *name, const Case &c) { QTest::newRow(name) << c; };
+    using O = VqSimOptions;
+    const auto u = [](std::function<void(O &)> set) { return QList<O>{unit(set)}; };
+    // clang-format off
+    const auto running = [u](std::function<void(O &)> set) { return u([=](O &o) { o.inLoader = false, o.bootMs = 20, o.newLevel = 130, set(o); }); };
+    const auto as = [](O &) {};
+    add("firmware: the name and level a running unit reports", {"firmware --json", running(as), 0, {R"("level":120,"ok":true,"running_firmware":"FW1.vq")"}});
+    add("firmware of a silent unit: no answer, 4", {"firmware", u([](O &o) { o.silent = true; }), 4,
+        {"failed (exit 4): the unit did not answer the running firmware query"}, {"failed (exit 4)"}});
+    add("--level at the unit's level: left alone, nothing sent", {"program --level 120 --json", running(as), 0,
+        {R"("changed":false,"command":"program","ending":"Unchanged")", R"("level_after":120,"level_before":120)", R"("result":"unchanged")"},
+        {}, {}, {}, {}, 0, ""});
+    add("--level above it: programmed, asked again until its new image starts", {"program --level 121 --json", running([](O &o) { o.startMs = 1500; }), 0,
+        {R"("changed":true)", R"("level_after":130,"level_before":120)", R"("firmware_sha256":"@sha","firmware_size":1280)", R"("result":"programmed")"},
+        {}, {}, {}, {}, 1});
+    add("a name below level 120 is not trusted: programmed", {"program --level 100", running([](O &o) { o.level = 119; }), 0,
+        {"ok: 1280 bytes", "now runs vq200_s70_1.vq at level 130"}, {}, {}, {}, {}, 1});
+    add("a refused name query: programmed", {"program --level 100", running([](O &o) { o.refuseName = true, o.level = 200; }), 0, {"ok: 1280 bytes"}, {}, {}, {}, {}, 1});
+    add("the new image below the level: 8", {"program --level 131", running(as), 8,
+        {"failed (exit 8): the unit took the whole image but runs level 130, not 131 or more"}, {"failed (exit 8)"}, {}, {}, {}, 1});
+    add("no answer after the upload: 4 once the wait is over", {"program --level 121", {unit()}, 4,
+        {"failed (exit 4): the unit took the whole image but did not say which level it runs within 9 s"}, {"failed (exit 4)"}, {}, {}, {}, 1});
+    add("--check: only asked, nothing recorded", {"program --level 130 --check --json", running(as), 0,
+        {R"("changed":false,"command":"program","ending":"WouldProgram")"}, {}, {}, {}, {R"("record")"}, 0, ""});
+    add("a unit log that cannot be written: 8032, the result as it was", {"program --record @fw", {unit()}, 0,
+        {"Error 8032", "The unit log was not written.", "@fw: Is a directory", "ok: 1280 bytes"}, {"Error: 8032"}, {}, {}, {}, 1});
+    add("records of one result, and a cut last line named", {"records --record @fw/units.jsonl --result failed", {}, 0,
+        {"line 3 is cut short", "127.0.0.1:2  failed (BlockRefused)  vq1  level 120 -> ?"}, {}, {}, {}, {"127.0.0.1:1"}});
+    add("--level is for program only: wrong usage", {"ident --level 3", {}, 2, {"--level wants a level from 0 to 255, and only with program"}});
     add("ports: a pseudo-terminal mapped to COM7", {"ports --json", {unit()}, 0, {R"("com":["COM7:"],"description":"","device":"%1")"}});
     // clang-format on
 }
@@ -202,9 +242,16 @@ void TestCli::run()
     const QByteArray image = VqSimulator::randomImage(kBlocks * 32, 7);
     const QString vq = QDir(folder).filePath(QStringLiteral("vq200_s70_1.vq"));
     QVERIFY(QDir().mkpath(folder));
-    for (const auto &[name, bytes] : {std::pair{vq, image},
-                                      {QDir(folder).filePath("small_1.vq"), image.left(32)},
-                                      {QDir(folder).filePath("empty_1.vq"), QByteArray()}}) {
+    for (
+        const auto &[name, bytes] :
+        {std::pair{vq, image},
+         {QDir(folder).filePath("small_1.vq"), image.left(32)},
+         {QDir(folder).filePath("empty_1.vq"), QByteArray()},
+         {QDir(folder).filePath("units.jsonl"),
+          R"({"unit":"127.0.0.1:1","result":"programmed"})"
+          "\n"
+          R"({"unit":"127.0.0.1:2","result":"failed","ending":"BlockRefused","identification":"vq1","level_before":120})"
+          "\n{\"unit\":"}}) {
         QFile file(name);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
@@ -230,7 +277,10 @@ void TestCli::run()
     const auto named = [&](QString text) {
         for (int i = 0; i < names.size(); ++i)
             text.replace(QStringLiteral("%%1").arg(i + 1), names[i]);
-        return text.replace(QStringLiteral("@fw"), folder);
+        return text.replace(QStringLiteral("@fw"), folder)
+            .replace(QStringLiteral("@sha"),
+                     QString::fromLatin1(
+                         QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
     };
 
     // A terminal for the run's standard input, or for all its output.

@@ -84,6 +84,8 @@ private Q_SLOTS:
             "48|Error 8021|A command for the unit could not be made, so it was not sent.");
         row("settings not saved name their store", 8030, ok, "no",
             "48|Error 8030|The settings were not saved.|why");
+        row("unit log not written names its file", 8032, yes, "no",
+            "48|Error 8032|The unit log was not written.|why");
         row("unknown number, Yes", 1234, yes, "yes", goOn);
         row("negative unknown number, No", -5, no, "no", goOn);
         row("430 logs, then ends", 430, ok, "logs, ends",

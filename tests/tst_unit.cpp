@@ -17,6 +17,8 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -300,6 +302,15 @@ void TestUnit::cycle()
     if (during == During::AbortYes) // as after five blocks of forty, when the abort came
         QCOMPARE(bar->texts().constLast(), QStringLiteral("12"));
     QCOMPARE(sim->resetsAcknowledged(), options.inLoader ? 0 : 1);
+    // One record of the cycle in the unit log, as its reader finds it.
+    QFile log(env->paths().unitLog);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> records = log.readAll().split('\n');
+    const QJsonObject record = QJsonDocument::fromJson(records.value(0)).object();
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(record.value("tool").toString() + u' ' + record.value("result").toString(),
+             stages.constLast() == kComplete ? "flashwright programmed" : "flashwright failed");
+    QCOMPARE(record.value("blocks_sent").toInt(), sim->blocksReceived());
     QCOMPARE(sim->bytesAfterUpload(), 0); // nothing goes out after the unit's "E"
     QCOMPARE(sim->overruns(), 0);         // nor before the unit has answered a block
     QVERIFY(idle());

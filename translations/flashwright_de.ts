@@ -103,6 +103,10 @@
         <source>Fatal application error. Please product vendor</source>
         <translation>Schwerer Programmfehler. Bitte wenden Sie sich an den Hersteller</translation>
     </message>
+    <message>
+        <source>The unit log was not written.</source>
+        <translation>Das Geräteprotokoll wurde nicht geschrieben.</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>

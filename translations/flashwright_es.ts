@@ -103,6 +103,10 @@
         <source>Fatal application error. Please product vendor</source>
         <translation>Error grave de la aplicación. Póngase en contacto con el proveedor</translation>
     </message>
+    <message>
+        <source>The unit log was not written.</source>
+        <translation>El registro de la unidad no se escribió.</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>

@@ -103,6 +103,10 @@
         <source>Fatal application error. Please product vendor</source>
         <translation>Erreur fatale de l&apos;application. Veuillez contacter le fournisseur</translation>
     </message>
+    <message>
+        <source>The unit log was not written.</source>
+        <translation>Le journal de l&apos;appareil n&apos;a pas été écrit.</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>

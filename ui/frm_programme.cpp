@@ -9,6 +9,7 @@
 #include "ScalerLink.h"
 #include "ScalerProtocol.h"
 #include "Trap.h"
+#include "UnitLog.h"
 #include "UpdateCheck.h"
 #include "UserMessage.h"
 #include "WebFetcher.h"
@@ -311,9 +312,14 @@ void frm_programme::cmd_programme_prog_Click()
     trap([&] { AbortFlag.clear(); });
     trap([&] { setLongCommandControlsEnabled(false); });
     UnitSession &session = startSession();
+    UnitRecord record = UnitRecord::begun(QStringLiteral("flashwright"), unitLabel(m_settings));
+    CycleResult cycle;
     trap([&] { OpenScalerLink(session, *this); });
-    trap([&] { Firmware_Programme(session, m_settings.FirmwarePath); });
+    trap([&] { Firmware_Programme(session, m_settings.FirmwarePath, &cycle); });
     trap([&] { session.close(); });
+    record.end = QDateTime::currentDateTimeUtc();
+    record.takeCycle(cycle);
+    trap([&] { UnitLog::append(m_paths.unitLog, record); });
     trap([&] { setLongCommandControlsEnabled(true); });
     setBusy(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Phrase.h"
+#include "ScalerProtocol.h"
 #include "Trap.h"
 #include "UpdateSite.h"
 #include "WebFetcherInterface.h"
@@ -54,7 +55,7 @@ public:
     void run();
 
     // The lowest firmware level that reports its file name without a restart.
-    static constexpr int LevelNamingFirmware = 120;
+    static constexpr int LevelNamingFirmware = ScalerProtocol::LevelNamingFirmware;
 
 private:
     // The unit's firmware file name and level; false when the check goes no further.

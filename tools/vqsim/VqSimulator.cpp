@@ -119,7 +119,8 @@ struct VqSimulator::Impl
 
     explicit Impl(VqSimOptions options)
         : m_opt(std::move(options)), m_script(m_opt.script),
-          m_state(m_opt.inLoader ? State::AwaitU : State::Running)
+          m_state(m_opt.inLoader ? State::AwaitU : State::Running), m_runningName(m_opt.fwName),
+          m_runningLevel(m_opt.level)
     {}
 
     bool prepare(QString *error);
@@ -204,6 +205,10 @@ struct VqSimulator::Impl
     Nanos m_preambleDue = 0;     // 0 once sent, or when there is none
     Nanos m_bootDue = 0;
     Nanos m_loaderWindowEnd = 0; // 0: the loader waits for "U" for good
+    QByteArray m_runningName;    // what the name and level queries report
+    bool m_newImage = false;     // it runs an image it was sent
+    int m_runningLevel = 0;
+    Nanos m_firmwareStartDue = 0; // the new image answers those queries from then on
 
     // The connection being served (serving thread only).
     int m_fd = -1;
@@ -687,13 +692,17 @@ void VqSimulator::Impl::controlByte(char c)
             const QByteArray answer = "F8000D2" + m_opt.version + "??\r";
             event("short version query -> %s", shown(answer).constData());
             send(answer, m_rxDue);
+        } else if (m_rxDue < m_firmwareStartDue && (m_tail.endsWith(VqSimulator::nameQuery()) ||
+                                                    m_tail.endsWith(VqSimulator::levelQuery()))) {
+            m_tail.clear();
+            event("query while the new firmware starts -> (nothing)");
         } else if (m_tail.endsWith(VqSimulator::nameQuery())) {
             m_tail.clear();
             QByteArray answer;
-            if (m_opt.refuseName) {
+            if (m_opt.refuseName && !m_newImage) {
                 answer = VqSimulator::refusalFrame();
             } else {
-                const QByteArray name = m_opt.fwName.left(16).leftJustified(16, ' ');
+                const QByteArray name = m_runningName.left(16).leftJustified(16, ' ');
                 // No zero byte before the name: the first zero ends it.
                 answer = VqSimulator::frame(QByteArrayLiteral("\xA4\x07\x01\x01\x01") + name +
                                             QByteArray(1, '\0'));
@@ -703,7 +712,7 @@ void VqSimulator::Impl::controlByte(char c)
         } else if (m_tail.endsWith(VqSimulator::levelQuery())) {
             m_tail.clear();
             QByteArray payload = QByteArrayLiteral("\x81\x1B");
-            payload.append(char(m_opt.level & 0xff));
+            payload.append(char(m_runningLevel & 0xff));
             const QByteArray answer = VqSimulator::frame(payload);
             event("level query -> %s", shown(answer).constData());
             send(answer, m_rxDue);
@@ -872,6 +881,12 @@ void VqSimulator::Impl::blockByte(char c)
         m_firmwareWhole = true;
         m_tail.clear();
         m_uploadEnded = true;
+        if (complete) {
+            m_runningName = m_opt.ident;
+            m_newImage = true;
+            m_runningLevel = m_opt.newLevel >= 0 ? m_opt.newLevel : m_runningLevel;
+            m_firmwareStartDue = m_rxDue + Nanos(m_opt.startMs) * NanosPerMs;
+        }
         endUpload();
         send(QByteArrayLiteral("E"), m_rxDue);
         return;

@@ -29,23 +29,27 @@ struct VqSimOptions
     bool longF0000 = false;               // the long version query answers "F0000"
     std::optional<QByteArray> longAnswer; // the whole answer to the long version query
     QByteArray fwName = "FW1";            // running firmware name
-    bool refuseName = false;              // the name query gets the refusal frame
-    int level = 120;                      // running firmware level byte
-    QString imageFile;                    // the reference image; its size ends the upload
-    qint64 size = -1;                     // image size when there is no image file
-    QString captureFile;                  // where the loader's received bytes go
-    bool silent = false;                  // never answers anything
-    bool noAck = false;                   // no acknowledgement of the reset frame
-    bool noId = false;                    // no announcement
-    std::optional<QByteArray> idText;     // announce this text + CR instead of "id=" + ident
-    bool noS = false;                     // no "S" after "U"
-    bool noAAfterY = false;               // no "A" after "Y"
-    QByteArray yAnswer = "A";             // the answer to "Y"
-    int nakAt = -1;                       // answer "N" to block K
-    int earlyEAt = -1;                    // answer "E" to block K
-    int dropAt = -1;                      // drop the connection when block K arrives, unanswered
-    int silentAt = -1;                    // never answer block K
-    int wrongAckAt = -1;                  // answer block K with wrongAck instead of "A"
+    bool refuseName = false; // the name query gets the refusal frame (before an upload)
+    int level = 120;         // running firmware level byte
+    // Once an upload ends whole, the unit runs the new image: it names it
+    // after its identification and reports this level (-1: the level above).
+    int newLevel = -1;
+    int startMs = 0;     // after such an upload, the name and level queries go unanswered this long
+    QString imageFile;   // the reference image; its size ends the upload
+    qint64 size = -1;    // image size when there is no image file
+    QString captureFile; // where the loader's received bytes go
+    bool silent = false; // never answers anything
+    bool noAck = false;  // no acknowledgement of the reset frame
+    bool noId = false;   // no announcement
+    std::optional<QByteArray> idText; // announce this text + CR instead of "id=" + ident
+    bool noS = false;                 // no "S" after "U"
+    bool noAAfterY = false;           // no "A" after "Y"
+    QByteArray yAnswer = "A";         // the answer to "Y"
+    int nakAt = -1;                   // answer "N" to block K
+    int earlyEAt = -1;                // answer "E" to block K
+    int dropAt = -1;                  // drop the connection when block K arrives, unanswered
+    int silentAt = -1;                // never answer block K
+    int wrongAckAt = -1;              // answer block K with wrongAck instead of "A"
     QByteArray wrongAck = "a";
     int replyDelayMs = 0; // delay before every answer
     // A unit that plays a part: it answers the first bytes it receives with

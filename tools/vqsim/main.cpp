@@ -138,8 +138,17 @@ int main(int argc, char *argv[])
          QStringLiteral("Running firmware name, up to 16 characters (default FW1)."),
          QStringLiteral("TEXT")},
         {QStringLiteral("refuse-name"),
-         QStringLiteral("Answer the name query with the refusal frame.")},
+         QStringLiteral("Answer the name query with the refusal frame, until a new image runs.")},
         {QStringLiteral("level"), QStringLiteral("Running firmware level, 0 to 255 (default 120)."),
+         QStringLiteral("N")},
+        {QStringLiteral("new-level"),
+         QStringLiteral("The level a new image reports once it is uploaded whole, 0 to 255 "
+                        "(default: the level before); the unit then runs it under the name of "
+                        "its identification."),
+         QStringLiteral("N")},
+        {QStringLiteral("start-ms"),
+         QStringLiteral("After such an upload, leave the name and level queries unanswered for N "
+                        "ms while the new image starts (default 0)."),
          QStringLiteral("N")},
         {QStringLiteral("image"),
          QStringLiteral("Reference image; its size ends the upload with \"E\"."),
@@ -215,6 +224,8 @@ int main(int argc, char *argv[])
         return true;
     };
     if (!intOption("boot-ms", 0, INT_MAX, &o.bootMs) || !intOption("level", 0, 255, &o.level) ||
+        !intOption("new-level", 0, 255, &o.newLevel) ||
+        !intOption("start-ms", 0, INT_MAX, &o.startMs) ||
         !intOption("preamble-ms", 0, INT_MAX, &o.preambleMs) ||
         !intOption("size", 0, LLONG_MAX, &o.size) || !intOption("nak-at", 0, INT_MAX, &o.nakAt) ||
         !intOption("early-e-at", 0, INT_MAX, &o.earlyEAt) ||
