@@ -15,6 +15,7 @@
 #include "mod_programmer_main.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -91,6 +92,8 @@ enum class During
     Nothing,
     AbortYes,
     AbortNo,
+    AbortKeys, // with the keyboard alone: Alt+U, then Alt+A and Yes
+
     ApplySettings, // presses OK of a settings dialog opened before the command
 };
 
@@ -241,6 +244,12 @@ void TestUnit::cycle_data()
                                               "the VQ unit"),
                                48)},
         6, Next::Recovery);
+    // About shares Alt+A and is disabled during the blocks.
+    row("keyboard alone: Alt+A aborts during the blocks", unit(), size, During::AbortKeys, cleared,
+        QStringList{abort, box(QStringLiteral("Scaler upload Aborted\r\n\r\nPlease power cycle "
+                                              "the VQ unit"),
+                               48)},
+        6, Next::Recovery);
     row("abort declined", unit(), size, During::AbortNo, whole, QStringList{abort}, -1,
         Next::NotTried);
     row("settings applied during the blocks change nothing", unit(), size, During::ApplySettings,
@@ -274,6 +283,14 @@ void TestUnit::cycle()
     if (during == During::AbortYes || during == During::AbortNo) {
         answerer->plan({during == During::AbortYes ? MsgAnswer::Yes : MsgAnswer::No});
         atBlock(5, [this] { window->cmd_abort->click(); });
+    } else if (during == During::AbortKeys) {
+        answerer->plan({MsgAnswer::Yes});
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        atBlock(5, [this] {
+            QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
+            QTRY_COMPARE(answerer->messages().size(), 1);
+        });
     } else if (during == During::ApplySettings) {
         window->mnu_tools_serialport->trigger();
         settings = window->findChild<frm_Commsettings *>();
@@ -285,7 +302,13 @@ void TestUnit::cycle()
         });
     }
 
-    programme();
+    if (during == During::AbortKeys) {
+        // A mnemonic clicks its button a moment after the key.
+        QTest::keyClick(window.get(), Qt::Key_U, Qt::AltModifier);
+        QTRY_VERIFY(!status->texts().isEmpty() && status->texts().constLast() == window->status());
+    } else {
+        programme();
+    }
 
     QVERIFY2(inOrder(stages, status->texts()), qPrintable(status->texts().join(u'/')));
     QCOMPARE(window->status(), stages.constLast());
@@ -299,7 +322,8 @@ void TestUnit::cycle()
         QCOMPARE(sim->lastUpload(), padded(image));
         QVERIFY(inOrder({QStringLiteral("0"), QStringLiteral("100")}, bar->texts()));
     }
-    if (during == During::AbortYes) // as after five blocks of forty, when the abort came
+    if (during == During::AbortYes ||
+        during == During::AbortKeys) // as after five blocks of forty, when the abort came
         QCOMPARE(bar->texts().constLast(), QStringLiteral("12"));
     QCOMPARE(sim->resetsAcknowledged(), options.inLoader ? 0 : 1);
     // One record of the cycle in the unit log, as its reader finds it.
