@@ -6,6 +6,7 @@
 #include "TextRules.h"
 #include "Trap.h"
 
+#include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,6 +64,17 @@ frm_Commsettings::frm_Commsettings(const ScalerSettings &settings, CommsSettings
     fitCaptions();
 
     setTabOrder(opt_ethser[0], opt_ethser[1]);
+    // A button group each: without one, Qt counts every radio button below a
+    // button's parent, frames included, as its group, and Tab passed over
+    // the ports and speeds.
+    const auto group = [this](const QList<QRadioButton *> &buttons) {
+        auto *g = new QButtonGroup(this);
+        for (QRadioButton *b : buttons)
+            g->addButton(b);
+    };
+    group({opt_ethser[0], opt_ethser[1]});
+    group(QList<QRadioButton *>(ComPort.begin() + 1, ComPort.end()));
+    group({baud576, baud115});
     connect(opt_ethser[0], &QRadioButton::clicked, this, [this] { opt_ethser_Click(0); });
     connect(opt_ethser[1], &QRadioButton::clicked, this, [this] { opt_ethser_Click(1); });
     connect(okbutton, &QPushButton::clicked, this, &frm_Commsettings::okbutton_Click);
