@@ -23,9 +23,6 @@ public:
 
     qint64 bytesSent() const;
 
-    // The warning of the Abort button.
-    static const QString AbortWarning;
-
 private:
     ConsoleOutput &m_output;
     const QString m_unit;

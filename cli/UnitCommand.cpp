@@ -119,7 +119,8 @@ void ended(UnitResult &result, UnitRecord &record, const char *ending, int exitC
 void verifyLevel(UnitResult &result, UnitRecord &record, UnitSession &session, int wanted,
                  const CancelToken &cancel, ConsoleOutput &output)
 {
-    output.note(result.unit, QStringLiteral("waiting for the unit to start its new firmware"));
+    output.note(result.unit, Phrase::translate("UnitCommand", "waiting for the unit to start its "
+                                                              "new firmware"));
     for (int ask = 0; ask < LevelAsks; ++ask) {
         if (!pause(ask == 0 ? RestartWaitMs : LevelAskIntervalMs, cancel))
             return ended(result, record, "Aborted", ExitCode::Aborted,
@@ -161,12 +162,13 @@ void programme(UnitResult &result, UnitRecord &record, UnitSession &session,
         }
         output.note(result.unit,
                     before.namesItself()
-                        ? QStringLiteral("it runs %1 at level %2, below %3")
+                        ? Phrase::translate("UnitCommand", "it runs %1 at level %2, below %3")
                               .arg(result.runningFirmware)
                               .arg(before.level)
                               .arg(*options.level)
-                        : QStringLiteral("it does not name its firmware at a level of %1 or "
-                                         "more; only its loader can tell what it is")
+                        : Phrase::translate("UnitCommand",
+                                            "it does not name its firmware at a level of %1 or "
+                                            "more; only its loader can tell what it is")
                               .arg(ScalerProtocol::LevelNamingFirmware));
         if (options.check) {
             result.ending = QStringLiteral("WouldProgram");

@@ -44,8 +44,14 @@ struct UnitResult
     static UnitResult fromJson(const QJsonObject &object);
 
     // One line for a person, after the unit's name: "ok: ..." or "failed (exit N): ...".
-    QString summary() const;
+    // In English for the error log and the JSON's readers; shownSummary in
+    // the language of the run. The reason stays as it was made.
+    QString summary() const { return summaryIn(false); }
+    QString shownSummary() const { return summaryIn(true); }
 
     // A failure's line in the error log: the time, the command, the unit and the summary.
     void log() const;
+
+private:
+    QString summaryIn(bool shown) const;
 };

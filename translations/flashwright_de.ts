@@ -221,6 +221,40 @@ Diese Komponente konnte nicht geladen werden. Installieren Sie sie und starten S
     </message>
 </context>
 <context>
+    <name>TerminalAnswerer</name>
+    <message>
+        <source>[y/N] </source>
+        <translation>[j/N] </translation>
+    </message>
+    <message>
+        <source>[press Enter] </source>
+        <translation>[Eingabetaste drücken] </translation>
+    </message>
+    <message>
+        <source>y</source>
+        <translation>j</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>ja</translation>
+    </message>
+</context>
+<context>
+    <name>UnitCommand</name>
+    <message>
+        <source>waiting for the unit to start its new firmware</source>
+        <translation>warte, bis das Gerät seine neue Firmware startet</translation>
+    </message>
+    <message>
+        <source>it runs %1 at level %2, below %3</source>
+        <translation>es führt %1 auf Stufe %2 aus, unter %3</translation>
+    </message>
+    <message>
+        <source>it does not name its firmware at a level of %1 or more; only its loader can tell what it is</source>
+        <translation>es nennt seine Firmware nicht auf Stufe %1 oder höher; nur sein Lader kann sagen, welche es ist</translation>
+    </message>
+</context>
+<context>
     <name>UnitMessage</name>
     <message>
         <source>Firmware Update</source>
@@ -289,6 +323,49 @@ Das Gerät wurde nicht programmiert.</translation>
     <message>
         <source>Warning</source>
         <translation>Warnung</translation>
+    </message>
+</context>
+<context>
+    <name>UnitResult</name>
+    <message>
+        <source>failed (exit %1): %2</source>
+        <translation>fehlgeschlagen (Exit %1): %2</translation>
+    </message>
+    <message>
+        <source>ok: identification %1</source>
+        <translation>ok: Kennung %1</translation>
+    </message>
+    <message>
+        <source>ok: software version %1</source>
+        <translation>ok: Softwareversion %1</translation>
+    </message>
+    <message>
+        <source>%1 at level %2</source>
+        <translation>%1 auf Stufe %2</translation>
+    </message>
+    <message>
+        <source>unnamed firmware</source>
+        <translation>unbenannte Firmware</translation>
+    </message>
+    <message>
+        <source>ok: runs %1</source>
+        <translation>ok: führt %1 aus</translation>
+    </message>
+    <message>
+        <source>ok: unchanged, runs %1</source>
+        <translation>ok: unverändert, führt %1 aus</translation>
+    </message>
+    <message>
+        <source>ok: would be programmed</source>
+        <translation>ok: würde programmiert</translation>
+    </message>
+    <message>
+        <source>ok: %1 bytes in %2 s, now runs %3</source>
+        <translation>ok: %1 Bytes in %2 s, führt jetzt %3 aus</translation>
+    </message>
+    <message>
+        <source>ok: %1 bytes in %2 s</source>
+        <translation>ok: %1 Bytes in %2 s</translation>
     </message>
 </context>
 <context>

@@ -221,6 +221,40 @@ Este componente no se pudo cargar. Instálelo y vuelva a iniciar el programa.</t
     </message>
 </context>
 <context>
+    <name>TerminalAnswerer</name>
+    <message>
+        <source>[y/N] </source>
+        <translation>[s/N] </translation>
+    </message>
+    <message>
+        <source>[press Enter] </source>
+        <translation>[pulse Intro] </translation>
+    </message>
+    <message>
+        <source>y</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>sí</translation>
+    </message>
+</context>
+<context>
+    <name>UnitCommand</name>
+    <message>
+        <source>waiting for the unit to start its new firmware</source>
+        <translation>esperando a que la unidad inicie su nuevo firmware</translation>
+    </message>
+    <message>
+        <source>it runs %1 at level %2, below %3</source>
+        <translation>ejecuta %1 en el nivel %2, por debajo de %3</translation>
+    </message>
+    <message>
+        <source>it does not name its firmware at a level of %1 or more; only its loader can tell what it is</source>
+        <translation>no nombra su firmware en el nivel %1 o superior; solo su cargador puede decir cuál es</translation>
+    </message>
+</context>
+<context>
     <name>UnitMessage</name>
     <message>
         <source>Firmware Update</source>
@@ -289,6 +323,49 @@ La unidad no se ha programado.</translation>
     <message>
         <source>Warning</source>
         <translation>Advertencia</translation>
+    </message>
+</context>
+<context>
+    <name>UnitResult</name>
+    <message>
+        <source>failed (exit %1): %2</source>
+        <translation>falló (salida %1): %2</translation>
+    </message>
+    <message>
+        <source>ok: identification %1</source>
+        <translation>ok: identificación %1</translation>
+    </message>
+    <message>
+        <source>ok: software version %1</source>
+        <translation>ok: versión de software %1</translation>
+    </message>
+    <message>
+        <source>%1 at level %2</source>
+        <translation>%1 en el nivel %2</translation>
+    </message>
+    <message>
+        <source>unnamed firmware</source>
+        <translation>firmware sin nombre</translation>
+    </message>
+    <message>
+        <source>ok: runs %1</source>
+        <translation>ok: ejecuta %1</translation>
+    </message>
+    <message>
+        <source>ok: unchanged, runs %1</source>
+        <translation>ok: sin cambios, ejecuta %1</translation>
+    </message>
+    <message>
+        <source>ok: would be programmed</source>
+        <translation>ok: se programaría</translation>
+    </message>
+    <message>
+        <source>ok: %1 bytes in %2 s, now runs %3</source>
+        <translation>ok: %1 bytes en %2 s, ahora ejecuta %3</translation>
+    </message>
+    <message>
+        <source>ok: %1 bytes in %2 s</source>
+        <translation>ok: %1 bytes en %2 s</translation>
     </message>
 </context>
 <context>

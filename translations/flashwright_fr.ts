@@ -105,7 +105,7 @@
     </message>
     <message>
         <source>The unit log was not written.</source>
-        <translation>Le journal de l&apos;appareil n&apos;a pas été écrit.</translation>
+        <translation>Le journal de l&apos;unité n&apos;a pas été écrit.</translation>
     </message>
 </context>
 <context>
@@ -221,6 +221,40 @@ Ce composant n&apos;a pas pu être chargé. Installez-le puis redémarrez le pro
     </message>
 </context>
 <context>
+    <name>TerminalAnswerer</name>
+    <message>
+        <source>[y/N] </source>
+        <translation>[o/N] </translation>
+    </message>
+    <message>
+        <source>[press Enter] </source>
+        <translation>[appuyez sur Entrée] </translation>
+    </message>
+    <message>
+        <source>y</source>
+        <translation>o</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>oui</translation>
+    </message>
+</context>
+<context>
+    <name>UnitCommand</name>
+    <message>
+        <source>waiting for the unit to start its new firmware</source>
+        <translation>attente du démarrage du nouveau firmware de l&apos;unité</translation>
+    </message>
+    <message>
+        <source>it runs %1 at level %2, below %3</source>
+        <translation>il exécute %1 au niveau %2, inférieur à %3</translation>
+    </message>
+    <message>
+        <source>it does not name its firmware at a level of %1 or more; only its loader can tell what it is</source>
+        <translation>il ne nomme pas son firmware au niveau %1 ou plus ; seul son chargeur peut dire lequel c&apos;est</translation>
+    </message>
+</context>
+<context>
     <name>UnitMessage</name>
     <message>
         <source>Firmware Update</source>
@@ -289,6 +323,49 @@ L&apos;unité n&apos;a pas été programmée.</translation>
     <message>
         <source>Warning</source>
         <translation>Avertissement</translation>
+    </message>
+</context>
+<context>
+    <name>UnitResult</name>
+    <message>
+        <source>failed (exit %1): %2</source>
+        <translation>échec (sortie %1) : %2</translation>
+    </message>
+    <message>
+        <source>ok: identification %1</source>
+        <translation>ok : identification %1</translation>
+    </message>
+    <message>
+        <source>ok: software version %1</source>
+        <translation>ok : version du logiciel %1</translation>
+    </message>
+    <message>
+        <source>%1 at level %2</source>
+        <translation>%1 au niveau %2</translation>
+    </message>
+    <message>
+        <source>unnamed firmware</source>
+        <translation>firmware sans nom</translation>
+    </message>
+    <message>
+        <source>ok: runs %1</source>
+        <translation>ok : exécute %1</translation>
+    </message>
+    <message>
+        <source>ok: unchanged, runs %1</source>
+        <translation>ok : inchangé, exécute %1</translation>
+    </message>
+    <message>
+        <source>ok: would be programmed</source>
+        <translation>ok : serait programmé</translation>
+    </message>
+    <message>
+        <source>ok: %1 bytes in %2 s, now runs %3</source>
+        <translation>ok : %1 octets en %2 s, exécute maintenant %3</translation>
+    </message>
+    <message>
+        <source>ok: %1 bytes in %2 s</source>
+        <translation>ok : %1 octets en %2 s</translation>
     </message>
 </context>
 <context>
@@ -515,11 +592,11 @@ Voulez-vous quand même le télécharger ?</translation>
     </message>
     <message>
         <source>Unit&apos;s IP address</source>
-        <translation>Adresse IP de l&apos;appareil</translation>
+        <translation>Adresse IP de l&apos;unité</translation>
     </message>
     <message>
         <source>Unit&apos;s TCP port</source>
-        <translation>Port TCP de l&apos;appareil</translation>
+        <translation>Port TCP de l&apos;unité</translation>
     </message>
 </context>
 <context>
@@ -661,7 +738,7 @@ Voulez-vous quand même le télécharger ?</translation>
     </message>
     <message>
         <source>What the program is doing with the unit</source>
-        <translation>Ce que le programme fait avec l&apos;appareil</translation>
+        <translation>Ce que le programme fait avec l&apos;unité</translation>
     </message>
     <message>
         <source>Progress</source>
@@ -669,7 +746,7 @@ Voulez-vous quand même le télécharger ?</translation>
     </message>
     <message>
         <source>How much of the firmware file the unit has received</source>
-        <translation>Part du fichier de firmware reçue par l&apos;appareil</translation>
+        <translation>Part du fichier de firmware reçue par l&apos;unité</translation>
     </message>
 </context>
 </TS>
