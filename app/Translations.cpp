@@ -28,11 +28,13 @@ QLocale runLocale(const QString &chosen, bool *ok)
 
 QString translationsFolder()
 {
+    // Installed on Linux, beside the program on Windows, or the build's.
     const QDir programs(QCoreApplication::applicationDirPath());
-    const QString installed =
-        programs.filePath(QStringLiteral("../share/flashwright/translations"));
-    if (QFileInfo(installed).isDir())
-        return QDir::cleanPath(installed);
+    for (const char *folder : {"../share/flashwright/translations", "translations"}) {
+        const QString path = programs.filePath(QString::fromLatin1(folder));
+        if (QFileInfo(path).isDir())
+            return QDir::cleanPath(path);
+    }
     return QDir::cleanPath(programs.filePath(QStringLiteral("../translations")));
 }
 

@@ -21,6 +21,6 @@ QLocale runLocale(const QString &chosen, bool *ok = nullptr);
 // shipped; English is then used.
 QString installTranslations(QCoreApplication &app, const QLocale &locale, bool chosen);
 
-// The folder the program's translations are in: beside the installed
-// programs, or in the build folder.
+// The folder the program's translations are in: where the package installs
+// them, beside the program (Windows), or in the build folder.
 QString translationsFolder();
