@@ -38,7 +38,30 @@ QString translationsFolder()
     return QDir::cleanPath(programs.filePath(QStringLiteral("../translations")));
 }
 
-QString installTranslations(QCoreApplication &app, const QLocale &locale, bool chosen)
+namespace {
+// Qt's words for the controls of a window only. Qt translates the reasons
+// of failed sockets, ports and files too, and those go to the logs and to
+// the console's JSON, which stay English.
+class ControlWords : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *source, const char *disambiguation,
+                      int n) const override
+    {
+        static const QList<QByteArray> controls{
+            "QPlatformTheme", "QDialogButtonBox",   "QMessageBox", "QProgressDialog",
+            "QLineEdit",      "QWidgetTextControl", "QShortcut",   "QScrollBar"};
+        return controls.contains(QByteArray(context))
+                   ? QTranslator::translate(context, source, disambiguation, n)
+                   : QString();
+    }
+};
+} // namespace
+
+QString installTranslations(QCoreApplication &app, const QLocale &locale, bool chosen,
+                            bool controlWords)
 {
     QLocale::setDefault(locale);
     if (locale.language() == QLocale::English || locale.language() == QLocale::C)
@@ -54,7 +77,9 @@ QString installTranslations(QCoreApplication &app, const QLocale &locale, bool c
     }
     QCoreApplication::installTranslator(own);
     // The standard buttons' own words, where Qt's translations are installed.
-    auto *qt = new QTranslator(&app);
+    if (!controlWords)
+        return QString();
+    auto *qt = new ControlWords(&app);
     if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);

@@ -51,8 +51,8 @@ int flashwrightCli(const QStringList &arguments)
     if (!known)
         return usageError(QStringLiteral("--lang wants a language such as de, fr or es, not \"%1\"")
                               .arg(*options.language));
-    const QString languageNote =
-        installTranslations(*QCoreApplication::instance(), locale, options.language.has_value());
+    const QString languageNote = installTranslations(*QCoreApplication::instance(), locale,
+                                                     options.language.has_value(), false);
 
     ConsoleOutput output(ConsoleOutput::modeFor(options.json));
     if (!languageNote.isEmpty())

@@ -111,7 +111,7 @@ class TestLanguage : public QObject, private ProgramFixture
             m_installed << new PseudoTranslator;
             QCoreApplication::installTranslator(m_installed.last());
         } else {
-            QVERIFY(installTranslations(*qApp, QLocale(language), true).isEmpty());
+            QVERIFY(installTranslations(*qApp, QLocale(language), true, true).isEmpty());
             m_installed = qApp->findChildren<QTranslator *>();
             QVERIFY(!m_installed.isEmpty());
         }

@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
     bool known = true;
     const QLocale locale = runLocale(chosen, &known);
     const QString languageNote =
-        known ? installTranslations(app, locale, !chosen.isEmpty())
+        known ? installTranslations(app, locale, !chosen.isEmpty(), true)
               : QStringLiteral("Language: FLASHWRIGHT_LANG=\"%1\" names no language; English is "
                                "used")
                     .arg(chosen);
