@@ -115,7 +115,7 @@ QString UnitResult::summaryIn(bool shown) const
     if (!ok())
         return say(QT_TRANSLATE_NOOP("UnitResult", "failed (exit %1): %2"))
             .arg(exitCode)
-            .arg(reason);
+            .arg(shown && !shownReason.isEmpty() ? shownReason : reason);
     const QString time = QString::number(seconds, 'f', 1);
     if (command == QLatin1String("ident"))
         return say(QT_TRANSLATE_NOOP("UnitResult", "ok: identification %1")).arg(identification);

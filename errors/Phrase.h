@@ -24,6 +24,11 @@ struct Phrase
     static Phrase same(const QString &text) { return {text, text}; }
 
     bool isEmpty() const { return english.isEmpty(); }
+    // A phrase within a phrase: each language's in its own.
+    Phrase arg(const Phrase &inner) const
+    {
+        return {english.arg(inner.english), shown.arg(inner.shown)};
+    }
     template <typename... Args> Phrase arg(Args &&...args) const
     {
         return {english.arg(args...), shown.arg(std::forward<Args>(args)...)};

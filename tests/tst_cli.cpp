@@ -199,7 +199,7 @@ void TestCli::run_data()
 
     // Languages: a person reads French, the error log stays English.
     add("--lang fr: stages, messages and the summary in French", {"--lang fr program --tcp 127.0.0.1:%1", u([](O &o) { o.nakAt = 3; }), 6,
-        {"Vérification de l'unité....", "Problème d'application: Erreur 9001", "échec (sortie 6) : the unit did not accept block 3"},
+        {"Vérification de l'unité....", "Problème d'application: Erreur 9001", "échec (sortie 6) : l'unité n'a pas accepté le bloc 3"},
         {"Error: 9001", "program 127.0.0.1:%1: failed (exit 6)"}, {}, {}, {"Checking Unit", "Application problem"}});
     add("--lang of no language: wrong usage", {"--lang 12 ident", {}, 2, {"--lang wants a language such as de, fr or es"}});
     add("--lang it: not shipped, English with a note", {"--lang it ident", {unit()}, 0,

@@ -253,6 +253,110 @@ Diese Komponente konnte nicht geladen werden. Installieren Sie sie und starten S
         <source>it does not name its firmware at a level of %1 or more; only its loader can tell what it is</source>
         <translation>es nennt seine Firmware nicht auf Stufe %1 oder höher; nur sein Lader kann sagen, welche es ist</translation>
     </message>
+    <message>
+        <source>the unit sent no identification line; check the port and its speed</source>
+        <translation>das Gerät hat keine Kennungszeile gesendet; prüfen Sie die Schnittstelle und ihre Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>the unit did not answer the version query</source>
+        <translation>das Gerät hat die Versionsabfrage nicht beantwortet</translation>
+    </message>
+    <message>
+        <source>the unit did not answer the running firmware query</source>
+        <translation>das Gerät hat die Abfrage der laufenden Firmware nicht beantwortet</translation>
+    </message>
+    <message>
+        <source>programmed whole, then interrupted before the unit said which level it runs</source>
+        <translation>vollständig programmiert, dann unterbrochen, bevor das Gerät seine Stufe nannte</translation>
+    </message>
+    <message>
+        <source>the unit took the whole image but runs level %1, not %2 or more</source>
+        <translation>das Gerät hat das ganze Abbild angenommen, führt aber Stufe %1 aus, nicht %2 oder höher</translation>
+    </message>
+    <message>
+        <source>the unit took the whole image but did not say which level it runs within %1 s</source>
+        <translation>das Gerät hat das ganze Abbild angenommen, aber binnen %1 s keine Stufe genannt</translation>
+    </message>
+    <message>
+        <source>ended at once by a second interrupt; a unit left in the middle of an upload must be power-cycled</source>
+        <translation>durch eine zweite Unterbrechung sofort beendet; ein mitten in der Übertragung verlassenes Gerät muss aus- und eingeschaltet werden</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>unterbrochen</translation>
+    </message>
+    <message>
+        <source>; the error log %1 says more</source>
+        <translation>; mehr steht im Fehlerprotokoll %1</translation>
+    </message>
+    <message>
+        <source>%1 could not be reached%2</source>
+        <translation>%1 war nicht erreichbar%2</translation>
+    </message>
+    <message>
+        <source>the serial parameters &quot;%1&quot; cannot be used: %2</source>
+        <translation>die seriellen Parameter „%1“ sind nicht verwendbar: %2</translation>
+    </message>
+    <message>
+        <source>%1 stands for %2, and there is no such device</source>
+        <translation>%1 steht für %2, und dieses Gerät gibt es nicht</translation>
+    </message>
+    <message>
+        <source>%1 (%2) could not be opened%3</source>
+        <translation>%1 (%2) konnte nicht geöffnet werden%3</translation>
+    </message>
+    <message>
+        <source>no firmware folder is set: give --folder DIR, or choose one in the window (File &gt; Firmware file path)</source>
+        <translation>kein Firmware-Ordner gesetzt: geben Sie --folder DIR an oder wählen Sie einen im Fenster (Datei &gt; Firmware-Pfad)</translation>
+    </message>
+    <message>
+        <source>no firmware file can be named after &quot;%1&quot; in %2</source>
+        <translation>nach „%1“ lässt sich in %2 keine Firmware-Datei benennen</translation>
+    </message>
+    <message>
+        <source>there is no firmware file %1</source>
+        <translation>es gibt keine Firmware-Datei %1</translation>
+    </message>
+    <message>
+        <source>the firmware file %1 is empty; the unit was not programmed</source>
+        <translation>die Firmware-Datei %1 ist leer; das Gerät wurde nicht programmiert</translation>
+    </message>
+    <message>
+        <source>the unit did not answer &quot;U&quot; with &quot;S&quot;</source>
+        <translation>das Gerät hat „U“ nicht mit „S“ beantwortet</translation>
+    </message>
+    <message>
+        <source>the unit did not answer &quot;Y&quot; with &quot;A&quot;</source>
+        <translation>das Gerät hat „Y“ nicht mit „A“ beantwortet</translation>
+    </message>
+    <message>
+        <source>the unit answered &quot;Y&quot; with &quot;%1&quot;, not &quot;A&quot;</source>
+        <translation>das Gerät hat „Y“ mit „%1“ beantwortet, nicht mit „A“</translation>
+    </message>
+    <message>
+        <source>the unit did not accept block %1</source>
+        <translation>das Gerät hat Block %1 nicht angenommen</translation>
+    </message>
+    <message>
+        <source>the unit did not confirm the whole image: its last answer was not &quot;E&quot;</source>
+        <translation>das Gerät hat das ganze Abbild nicht bestätigt: seine letzte Antwort war nicht „E“</translation>
+    </message>
+    <message>
+        <source>aborted; power-cycle the unit before it is programmed again</source>
+        <translation>abgebrochen; schalten Sie das Gerät aus und ein, bevor es erneut programmiert wird</translation>
+    </message>
+    <message>
+        <source>aborted before anything was sent to the unit&apos;s loader</source>
+        <translation>abgebrochen, bevor etwas an den Lader des Geräts ging</translation>
+    </message>
+    <message>
+        <source>the firmware file %1 could not be read whole: %2</source>
+        <translation>die Firmware-Datei %1 konnte nicht ganz gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>a fatal error ended the program; the error log says which</source>
+        <translation>ein schwerer Fehler hat das Programm beendet; das Fehlerprotokoll nennt ihn</translation>
+    </message>
 </context>
 <context>
     <name>UnitMessage</name>

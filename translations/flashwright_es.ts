@@ -253,6 +253,110 @@ Este componente no se pudo cargar. Instálelo y vuelva a iniciar el programa.</t
         <source>it does not name its firmware at a level of %1 or more; only its loader can tell what it is</source>
         <translation>no nombra su firmware en el nivel %1 o superior; solo su cargador puede decir cuál es</translation>
     </message>
+    <message>
+        <source>the unit sent no identification line; check the port and its speed</source>
+        <translation>la unidad no envió ninguna línea de identificación; compruebe el puerto y su velocidad</translation>
+    </message>
+    <message>
+        <source>the unit did not answer the version query</source>
+        <translation>la unidad no respondió a la consulta de versión</translation>
+    </message>
+    <message>
+        <source>the unit did not answer the running firmware query</source>
+        <translation>la unidad no respondió a la consulta del firmware en ejecución</translation>
+    </message>
+    <message>
+        <source>programmed whole, then interrupted before the unit said which level it runs</source>
+        <translation>programada por completo, luego interrumpida antes de que la unidad indicara su nivel</translation>
+    </message>
+    <message>
+        <source>the unit took the whole image but runs level %1, not %2 or more</source>
+        <translation>la unidad recibió la imagen completa pero ejecuta el nivel %1, no %2 o superior</translation>
+    </message>
+    <message>
+        <source>the unit took the whole image but did not say which level it runs within %1 s</source>
+        <translation>la unidad recibió la imagen completa pero no indicó su nivel en %1 s</translation>
+    </message>
+    <message>
+        <source>ended at once by a second interrupt; a unit left in the middle of an upload must be power-cycled</source>
+        <translation>terminado de inmediato por una segunda interrupción; una unidad dejada a mitad de la carga debe apagarse y encenderse</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>interrumpido</translation>
+    </message>
+    <message>
+        <source>; the error log %1 says more</source>
+        <translation>; el registro de errores %1 dice más</translation>
+    </message>
+    <message>
+        <source>%1 could not be reached%2</source>
+        <translation>no se pudo alcanzar %1%2</translation>
+    </message>
+    <message>
+        <source>the serial parameters &quot;%1&quot; cannot be used: %2</source>
+        <translation>los parámetros serie «%1» no se pueden usar: %2</translation>
+    </message>
+    <message>
+        <source>%1 stands for %2, and there is no such device</source>
+        <translation>%1 corresponde a %2, y ese dispositivo no existe</translation>
+    </message>
+    <message>
+        <source>%1 (%2) could not be opened%3</source>
+        <translation>no se pudo abrir %1 (%2)%3</translation>
+    </message>
+    <message>
+        <source>no firmware folder is set: give --folder DIR, or choose one in the window (File &gt; Firmware file path)</source>
+        <translation>no hay carpeta de firmware: indique --folder DIR o elija una en la ventana (Archivo &gt; Ruta de firmware)</translation>
+    </message>
+    <message>
+        <source>no firmware file can be named after &quot;%1&quot; in %2</source>
+        <translation>ningún archivo de firmware puede llamarse según «%1» en %2</translation>
+    </message>
+    <message>
+        <source>there is no firmware file %1</source>
+        <translation>no existe el archivo de firmware %1</translation>
+    </message>
+    <message>
+        <source>the firmware file %1 is empty; the unit was not programmed</source>
+        <translation>el archivo de firmware %1 está vacío; la unidad no se programó</translation>
+    </message>
+    <message>
+        <source>the unit did not answer &quot;U&quot; with &quot;S&quot;</source>
+        <translation>la unidad no respondió «S» a «U»</translation>
+    </message>
+    <message>
+        <source>the unit did not answer &quot;Y&quot; with &quot;A&quot;</source>
+        <translation>la unidad no respondió «A» a «Y»</translation>
+    </message>
+    <message>
+        <source>the unit answered &quot;Y&quot; with &quot;%1&quot;, not &quot;A&quot;</source>
+        <translation>la unidad respondió «%1» a «Y», no «A»</translation>
+    </message>
+    <message>
+        <source>the unit did not accept block %1</source>
+        <translation>la unidad no aceptó el bloque %1</translation>
+    </message>
+    <message>
+        <source>the unit did not confirm the whole image: its last answer was not &quot;E&quot;</source>
+        <translation>la unidad no confirmó la imagen completa: su última respuesta no fue «E»</translation>
+    </message>
+    <message>
+        <source>aborted; power-cycle the unit before it is programmed again</source>
+        <translation>cancelado; apague y encienda la unidad antes de volver a programarla</translation>
+    </message>
+    <message>
+        <source>aborted before anything was sent to the unit&apos;s loader</source>
+        <translation>cancelado antes de enviar nada al cargador de la unidad</translation>
+    </message>
+    <message>
+        <source>the firmware file %1 could not be read whole: %2</source>
+        <translation>el archivo de firmware %1 no se pudo leer entero: %2</translation>
+    </message>
+    <message>
+        <source>a fatal error ended the program; the error log says which</source>
+        <translation>un error fatal terminó el programa; el registro de errores indica cuál</translation>
+    </message>
 </context>
 <context>
     <name>UnitMessage</name>

@@ -253,6 +253,110 @@ Ce composant n&apos;a pas pu être chargé. Installez-le puis redémarrez le pro
         <source>it does not name its firmware at a level of %1 or more; only its loader can tell what it is</source>
         <translation>il ne nomme pas son firmware au niveau %1 ou plus ; seul son chargeur peut dire lequel c&apos;est</translation>
     </message>
+    <message>
+        <source>the unit sent no identification line; check the port and its speed</source>
+        <translation>l&apos;unité n&apos;a envoyé aucune ligne d&apos;identification ; vérifiez le port et sa vitesse</translation>
+    </message>
+    <message>
+        <source>the unit did not answer the version query</source>
+        <translation>l&apos;unité n&apos;a pas répondu à la demande de version</translation>
+    </message>
+    <message>
+        <source>the unit did not answer the running firmware query</source>
+        <translation>l&apos;unité n&apos;a pas répondu à la demande du firmware en cours</translation>
+    </message>
+    <message>
+        <source>programmed whole, then interrupted before the unit said which level it runs</source>
+        <translation>programmée entièrement, puis interrompue avant que l&apos;unité indique son niveau</translation>
+    </message>
+    <message>
+        <source>the unit took the whole image but runs level %1, not %2 or more</source>
+        <translation>l&apos;unité a reçu l&apos;image entière mais exécute le niveau %1, pas %2 ou plus</translation>
+    </message>
+    <message>
+        <source>the unit took the whole image but did not say which level it runs within %1 s</source>
+        <translation>l&apos;unité a reçu l&apos;image entière mais n&apos;a pas indiqué son niveau en %1 s</translation>
+    </message>
+    <message>
+        <source>ended at once by a second interrupt; a unit left in the middle of an upload must be power-cycled</source>
+        <translation>arrêté aussitôt par une seconde interruption ; une unité laissée en plein transfert doit être éteinte puis rallumée</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>interrompu</translation>
+    </message>
+    <message>
+        <source>; the error log %1 says more</source>
+        <translation> ; le journal d&apos;erreurs %1 en dit plus</translation>
+    </message>
+    <message>
+        <source>%1 could not be reached%2</source>
+        <translation>%1 n&apos;a pas pu être joint%2</translation>
+    </message>
+    <message>
+        <source>the serial parameters &quot;%1&quot; cannot be used: %2</source>
+        <translation>les paramètres série « %1 » ne sont pas utilisables : %2</translation>
+    </message>
+    <message>
+        <source>%1 stands for %2, and there is no such device</source>
+        <translation>%1 désigne %2, et ce périphérique n&apos;existe pas</translation>
+    </message>
+    <message>
+        <source>%1 (%2) could not be opened%3</source>
+        <translation>%1 (%2) n&apos;a pas pu être ouvert%3</translation>
+    </message>
+    <message>
+        <source>no firmware folder is set: give --folder DIR, or choose one in the window (File &gt; Firmware file path)</source>
+        <translation>aucun dossier de firmware n&apos;est défini : donnez --folder DIR, ou choisissez-en un dans la fenêtre (Fichier &gt; Chemin des fichiers firmware)</translation>
+    </message>
+    <message>
+        <source>no firmware file can be named after &quot;%1&quot; in %2</source>
+        <translation>aucun fichier de firmware ne peut être nommé d&apos;après « %1 » dans %2</translation>
+    </message>
+    <message>
+        <source>there is no firmware file %1</source>
+        <translation>il n&apos;y a pas de fichier de firmware %1</translation>
+    </message>
+    <message>
+        <source>the firmware file %1 is empty; the unit was not programmed</source>
+        <translation>le fichier de firmware %1 est vide ; l&apos;unité n&apos;a pas été programmée</translation>
+    </message>
+    <message>
+        <source>the unit did not answer &quot;U&quot; with &quot;S&quot;</source>
+        <translation>l&apos;unité n&apos;a pas répondu « S » à « U »</translation>
+    </message>
+    <message>
+        <source>the unit did not answer &quot;Y&quot; with &quot;A&quot;</source>
+        <translation>l&apos;unité n&apos;a pas répondu « A » à « Y »</translation>
+    </message>
+    <message>
+        <source>the unit answered &quot;Y&quot; with &quot;%1&quot;, not &quot;A&quot;</source>
+        <translation>l&apos;unité a répondu « %1 » à « Y », et non « A »</translation>
+    </message>
+    <message>
+        <source>the unit did not accept block %1</source>
+        <translation>l&apos;unité n&apos;a pas accepté le bloc %1</translation>
+    </message>
+    <message>
+        <source>the unit did not confirm the whole image: its last answer was not &quot;E&quot;</source>
+        <translation>l&apos;unité n&apos;a pas confirmé l&apos;image entière : sa dernière réponse n&apos;était pas « E »</translation>
+    </message>
+    <message>
+        <source>aborted; power-cycle the unit before it is programmed again</source>
+        <translation>interrompu ; éteignez puis rallumez l&apos;unité avant de la reprogrammer</translation>
+    </message>
+    <message>
+        <source>aborted before anything was sent to the unit&apos;s loader</source>
+        <translation>interrompu avant tout envoi au chargeur de l&apos;unité</translation>
+    </message>
+    <message>
+        <source>the firmware file %1 could not be read whole: %2</source>
+        <translation>le fichier de firmware %1 n&apos;a pas pu être lu entièrement : %2</translation>
+    </message>
+    <message>
+        <source>a fatal error ended the program; the error log says which</source>
+        <translation>une erreur fatale a arrêté le programme ; le journal d&apos;erreurs dit laquelle</translation>
+    </message>
 </context>
 <context>
     <name>UnitMessage</name>
