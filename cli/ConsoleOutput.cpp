@@ -1,6 +1,7 @@
 #include "ConsoleOutput.h"
 
 #include "ErrorLog.h"
+#include "Terminal.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,9 +9,6 @@
 #include <QStringList>
 
 #include <cstdio>
-
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 constexpr int ProgressIntervalMs = 100;
@@ -35,7 +33,7 @@ ConsoleOutput::Mode ConsoleOutput::modeFor(bool json)
 {
     if (json)
         return Mode::Json;
-    return ::isatty(STDOUT_FILENO) ? Mode::Terminal : Mode::Plain;
+    return Terminal::outputIsTerminal() ? Mode::Terminal : Mode::Plain;
 }
 
 QString ConsoleOutput::printable(const QString &text)
@@ -62,10 +60,7 @@ QStringList ConsoleOutput::messageLines(const QString &text)
 
 int ConsoleOutput::terminalWidth()
 {
-    winsize size = {};
-    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return 80;
+    return Terminal::width();
 }
 
 void ConsoleOutput::writeJson(const QJsonObject &object)

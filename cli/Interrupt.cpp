@@ -3,6 +3,9 @@
 #include "CancelToken.h"
 #include "CliOptions.h"
 
+#include <QProcess>
+#include <QSocketNotifier>
+
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -188,15 +191,33 @@ void setBytesSent(long long bytes)
     g.bytes = bytes;
 }
 
-int notifierDescriptor()
+void onEach(QObject *context, std::function<void()> handler)
 {
-    return g.pipe[0];
+    auto *notifier = new QSocketNotifier(g.pipe[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [handler] {
+        char drained[64];
+        while (::read(g.pipe[0], drained, sizeof drained) > 0) {
+        }
+        handler();
+    });
 }
 
-void holdInChild()
+void prepareChild(QProcess &process)
 {
-    const sigset_t held = stopSignals();
-    ::sigprocmask(SIG_BLOCK, &held, nullptr);
+    // A group of its own: Ctrl-C on the terminal reaches this program alone,
+    // which passes it on to each unit once.
+    process.setChildProcessModifier([] {
+        const sigset_t held = stopSignals();
+        ::sigprocmask(SIG_BLOCK, &held, nullptr);
+        ::setpgid(0, 0);
+    });
+}
+
+void forwardTo(QProcess &process)
+{
+    // 0 while it starts: kill() would take that for this program's own group.
+    if (const qint64 pid = process.processId(); pid > 0)
+        ::kill(pid_t(pid), g.lastSignal);
 }
 
 } // namespace Interrupt

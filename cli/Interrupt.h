@@ -2,9 +2,14 @@
 
 #include <QByteArray>
 
-class CancelToken;
+#include <functional>
 
-// Ctrl-C (SIGINT) and SIGTERM for the console program. The first one
+class CancelToken;
+class QObject;
+class QProcess;
+
+// Ctrl-C (SIGINT) and SIGTERM for the console program; on Windows, Ctrl-C
+// and Ctrl-Break count as SIGINT, closing the console or logging off as SIGTERM. The first one
 // cancels the run at the unit protocol's next safe point (or asks first);
 // the second ends the program at once, with the last words set for the run,
 // so that every run that started still ends with its result line.
@@ -15,7 +20,7 @@ enum class Mode
     EndAtOnce,       // the first one ends the program (ident, version)
     Cancel,          // the first one cancels the token
     AskDuringBlocks, // as Cancel, but a SIGINT once the blocks have begun asks first
-    Forward,         // each one is counted and makes notifierDescriptor() readable
+    Forward,         // each one is counted and reported through onEach()
 };
 
 // Installs the handlers, then lets through signals that were held back
@@ -41,11 +46,14 @@ void setLastWords(const QByteArray &before, const QByteArray &after, bool withBy
                   const QByteArray &note);
 void setBytesSent(long long bytes);
 
-// Readable after each signal in Forward mode; read it empty on each.
-int notifierDescriptor();
+// Forward mode: calls handler in context's thread after one or more signals.
+void onEach(QObject *context, std::function<void()> handler);
 
-// Holds SIGINT and SIGTERM back in a process about to start (a child of a
-// run of several units) until it installs its handlers.
-void holdInChild();
+// Readies process, a child of a run of several units: signals reach it only
+// through forwardTo(), held back until it installs its handlers, so that none
+// can end it before it is ready.
+void prepareChild(QProcess &process);
+// Passes the last signal received on to a child readied by prepareChild().
+void forwardTo(QProcess &process);
 
 } // namespace Interrupt

@@ -24,12 +24,16 @@ QString hex(std::optional<quint16> id)
     return id ? QStringLiteral("%1").arg(*id, 4, 16, QLatin1Char('0')) : QString();
 }
 
-// n for /dev/ttyS(n-1), which COMn names unless the Ports section maps COMn; else 0.
+// n for /dev/ttyS(n-1), which COMn names unless the Ports section maps COMn,
+// and for Windows' own \\.\COMn; else 0.
 int builtInComNumber(const QString &device)
 {
     static const QRegularExpression ttyS(QStringLiteral("^/dev/ttyS([0-9]{1,3})$"));
-    const QRegularExpressionMatch m = ttyS.match(device);
-    return m.hasMatch() ? m.captured(1).toInt() + 1 : 0;
+    static const QRegularExpression com(QStringLiteral(R"(^\\\\\.\\COM([0-9]{1,3})$)"));
+    if (const QRegularExpressionMatch m = ttyS.match(device); m.hasMatch())
+        return m.captured(1).toInt() + 1;
+    const QRegularExpressionMatch m = com.match(device);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 } // namespace
 

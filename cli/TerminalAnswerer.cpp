@@ -1,18 +1,12 @@
 #include "TerminalAnswerer.h"
 
 #include "Interrupt.h"
+#include "Terminal.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <cerrno>
-
-#include <poll.h>
-#include <unistd.h>
-
 namespace {
-constexpr int LookForInterruptMs = 100;
-
 QString answerName(qint32 answer)
 {
     switch (answer) {
@@ -40,7 +34,7 @@ TerminalAnswerer::~TerminalAnswerer()
 
 bool TerminalAnswerer::terminalInput()
 {
-    return ::isatty(STDIN_FILENO);
+    return Terminal::inputIsTerminal();
 }
 
 qint32 TerminalAnswerer::answer(const MessageRequest &request)
@@ -91,22 +85,9 @@ qint32 TerminalAnswerer::ask(const MessageRequest &request)
 std::optional<QString> TerminalAnswerer::readLine()
 {
     const int interruptsBefore = Interrupt::count();
-    QByteArray line;
-    for (;;) {
-        pollfd input = {STDIN_FILENO, POLLIN, 0};
-        const int ready = ::poll(&input, 1, LookForInterruptMs);
-        if (Interrupt::count() != interruptsBefore)
-            return std::nullopt;
-        if (ready < 0 && errno != EINTR)
-            return std::nullopt;
-        if (ready <= 0)
-            continue;
-        char c = 0;
-        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
-        if (got <= 0)
-            return std::nullopt;
-        if (c == '\n')
-            return QString::fromLocal8Bit(line);
-        line.append(c);
-    }
+    const std::optional<QByteArray> line =
+        Terminal::readLine([&] { return Interrupt::count() != interruptsBefore; });
+    if (!line)
+        return std::nullopt;
+    return QString::fromLocal8Bit(*line);
 }

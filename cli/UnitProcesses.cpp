@@ -4,11 +4,6 @@
 
 #include <QCoreApplication>
 #include <QJsonDocument>
-#include <QSocketNotifier>
-
-#include <csignal>
-
-#include <unistd.h>
 
 namespace {
 constexpr int DrawIntervalMs = 100;
@@ -48,9 +43,7 @@ UnitProcesses::~UnitProcesses()
 int UnitProcesses::run()
 {
     Interrupt::install(Interrupt::Mode::Forward, nullptr);
-    m_interrupts =
-        std::make_unique<QSocketNotifier>(Interrupt::notifierDescriptor(), QSocketNotifier::Read);
-    connect(m_interrupts.get(), &QSocketNotifier::activated, this, &UnitProcesses::interrupted);
+    Interrupt::onEach(this, [this] { interrupted(); });
 
     startWaiting();
     if (!allDone())
@@ -104,13 +97,9 @@ void UnitProcesses::start(Unit &unit)
     QProcess &p = unit.process;
     p.setProgram(QCoreApplication::applicationFilePath());
     p.setArguments(arguments);
-    // A group of its own: Ctrl-C on the terminal reaches this program alone,
-    // which passes it on to each unit once. Held back until the unit's run
-    // has its handlers, so that it is never ended before it can say how.
-    p.setChildProcessModifier([] {
-        Interrupt::holdInChild();
-        ::setpgid(0, 0);
-    });
+    // Ctrl-C reaches each unit from this program alone, once, and only when
+    // its run has its handlers, so that it is never ended before it can say how.
+    Interrupt::prepareChild(p);
     connect(&p, &QProcess::readyReadStandardOutput, this, [this, &unit] { read(unit); });
     connect(&p, &QProcess::readyReadStandardError, this, [&unit] {
         unit.errors = (unit.errors + unit.process.readAllStandardError()).right(KeptErrorBytes);
@@ -206,15 +195,9 @@ void UnitProcesses::finished(Unit &unit)
 
 void UnitProcesses::interrupted()
 {
-    char drained[64];
-    while (::read(Interrupt::notifierDescriptor(), drained, sizeof drained) > 0) {
-    }
-    const int signal = Interrupt::lastSignal();
     for (const auto &unit : m_units) {
         if (unit->process.state() != QProcess::NotRunning) {
-            // 0 while it starts: kill() would take that for this program's own group.
-            if (const qint64 pid = unit->process.processId(); pid > 0)
-                ::kill(pid_t(pid), signal);
+            Interrupt::forwardTo(unit->process);
         } else if (!unit->started && !unit->done) {
             UnitResult r;
             r.unit = unit->label;

@@ -14,8 +14,6 @@
 #include <optional>
 #include <vector>
 
-class QSocketNotifier;
-
 // Several units at once: each in a run of this program of its own, with
 // --json, so that a fault on one unit cannot touch another. Their events
 // are passed on (--json), drawn as one line a unit (a terminal) or printed
@@ -68,5 +66,4 @@ private:
     QString m_footer;
     QTimer m_drawLater;
     QEventLoop m_loop;
-    std::unique_ptr<QSocketNotifier> m_interrupts;
 };

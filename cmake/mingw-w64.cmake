@@ -24,3 +24,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# CTest runs the Windows tests under Wine (scripts/windows sets up its prefix).
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

@@ -56,7 +56,7 @@ QString target()
 
 QString fallbackTarget()
 {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     const QString name = state().target.isEmpty() ? QStringLiteral("error.log")
                                                   : QFileInfo(state().target).fileName();
     return dir.isEmpty() ? QString() : QDir(dir).filePath(name);

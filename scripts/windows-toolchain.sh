@@ -153,8 +153,9 @@ fw_win_serialport() {
   cmake --install "$FW_WIN_WORK/qtserialport"
 }
 
-# fw_win_toolchain: makes sure the cache holds the toolchain and sets
-# FW_WIN_PREFIX to its folder. A complete one is used as it is.
+# fw_win_toolchain [--cached-only]: makes sure the cache holds the toolchain
+# and sets FW_WIN_PREFIX to its folder. A complete one is used as it is; with
+# --cached-only, none there returns 2 instead of building one.
 fw_win_toolchain() {
   fw_win_versions
   local version
@@ -165,6 +166,7 @@ fw_win_toolchain() {
       return 0
     fi
   done
+  [ "${1:-}" = --cached-only ] && return 2
   [ -f "$FW_WIN_VENDOR/$FW_WIN_SERIALPORT_TARBALL" ] || {
     echo "windows: $FW_WIN_VENDOR/$FW_WIN_SERIALPORT_TARBALL is missing" >&2
     return 1

@@ -115,7 +115,8 @@ void TestAccess::statusAndBarAnnounced()
 {
     VqSimOptions unit;
     unit.inLoader = true;
-    unit.size = 32 * 8;
+    unit.size = 32 * 40;
+    unit.replyDelayMs = 2; // the window passes over its input during the blocks
     startWindow(unit);
     writeFirmware(QStringLiteral("vq200_s70_1.vq"), VqSimulator::randomImage(unit.size, 1));
     QAccessibleInterface *line = QAccessible::queryAccessibleInterface(window->lbl_firmware);

@@ -166,7 +166,8 @@ private Q_SLOTS:
         answerer.plan({MsgAnswer::No});
         QCOMPARE(ErrorCtl().Adderror("m", "p", 13), false);
         QFile fallback(ErrorLog::fallbackTarget());
-        QVERIFY2(fallback.open(QIODevice::ReadOnly), qPrintable(ErrorLog::fallbackTarget()));
+        QVERIFY2(fallback.open(QIODevice::ReadOnly | QIODevice::Text),
+                 qPrintable(ErrorLog::fallbackTarget()));
         const QStringList lines = QString::fromUtf8(fallback.readAll()).split(u'\n');
         QVERIFY(lines[0].contains("cannot be written"));
         QCOMPARE(logTail(lines[1]), "FILE:m SUB:p Error: 13 Desc: Type mismatch");

@@ -101,7 +101,7 @@ QString TestMalformed::expand(QString text) const
 // place of what is at its path: nothing ("rm"), a "dir", a "file" of notes, a "fifo".
 bool TestMalformed::damage(const QString &script)
 {
-    m_sent = sim->blocksReceived();
+    m_sent = blocksSent();
     for (const QString &step : script.split(';')) {
         const QString op = step.section(' ', 0, 0), path = expand(step.section(' ', 1, 1));
         const QByteArray arg = step.section(' ', 2).toLatin1();

@@ -593,8 +593,14 @@ void frm_programme::setProgrammeEnabled(bool enabled)
 
 void frm_programme::betweenBlocks()
 {
-    // One pass over user input; the link waits for the unit itself, so the
+    // One pass over user input at most every few milliseconds: a click or key
+    // is taken as soon as a person could tell, and a fast link does not pay
+    // for a pass at every block. The link waits for the unit itself, so the
     // sockets are left to it.
+    constexpr qint64 PassEveryNs = 4'000'000;
+    if (m_lastPass.isValid() && m_lastPass.nsecsElapsed() < PassEveryNs)
+        return;
+    m_lastPass.start();
     const QScopedValueRollback<bool> pass(m_inInputPass, true);
     QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
 }

@@ -171,5 +171,6 @@ private:
     // replaces within the same frame is never painted.
     QString m_status;
     QElapsedTimer m_statusPainted;
+    QElapsedTimer m_lastPass; // the last pass over input between blocks
     QTimer m_statusLater;
 };

@@ -73,7 +73,7 @@ QString TestEnvironment::logPath() const
 QStringList TestEnvironment::logLines() const
 {
     QFile f(logPath());
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
     QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())

@@ -109,6 +109,16 @@ void WindowFixture::atBlock(int blocks, std::function<void()> action)
     timer->start(0);
 }
 
+int WindowFixture::blocksSent() const
+{
+    const QString programming = QStringLiteral("Programming... ");
+    const QString status = window ? window->status() : QString();
+    if (!sim)
+        return 0;
+    return status.startsWith(programming) ? status.mid(programming.size()).toInt() + 1
+                                          : sim->blocksReceived();
+}
+
 bool WindowFixture::idle() const
 {
     const bool controls =

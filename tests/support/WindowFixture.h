@@ -54,6 +54,9 @@ protected:
     // Runs action in the window's pass over input once the unit has received
     // at least blocks blocks of an upload.
     void atBlock(int blocks, std::function<void()> action);
+    // The blocks the window has sent: during the blocks, those up to the one
+    // on its way, which its status line names; else what the unit received.
+    int blocksSent() const;
     // Whether the window is idle again: controls as before a command, the
     // link closed, and the firmware file among no open descriptors.
     bool idle() const;
