@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Phrase.h"
 #include "ScalerSettings.h"
 
 #include <QString>
@@ -29,5 +30,5 @@ public:
 
 // Shows a positioned message over the window's top-left corner (the
 // screen's when there is none) and returns the answer code.
-qint16 windowMessage(const ProgrammerWindow *window, const QString &text, qint32 style,
-                     const QString &title);
+qint16 windowMessage(const ProgrammerWindow *window, const Phrase &text, qint32 style,
+                     const Phrase &title);

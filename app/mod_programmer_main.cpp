@@ -13,18 +13,20 @@ namespace {
 // What the technician is told when the update check cannot reach the site
 // securely: on Windows the system's internet component, elsewhere the
 // library or plugin that could not be loaded.
-QString missingInternetSupportText()
+Phrase missingInternetSupportText()
 {
 #ifdef Q_OS_WIN
-    return QStringLiteral("Incorrect version of Wininet.dll you must have \r\n"
-                          "version 5 or above of Internet Explorer installed");
+    return Phrase::translate("StartUp", "Incorrect version of Wininet.dll you must have \r\n"
+                                        "version 5 or above of Internet Explorer installed");
 #else
-    const QString missing = QSslSocket::availableBackends().contains(QStringLiteral("openssl"))
-                                ? QStringLiteral("the system's OpenSSL library (libssl3)")
-                                : QStringLiteral("Qt's OpenSSL plugin (libqt6network6)");
-    return QStringLiteral("Check Update needs %1,\r\nwhich could not be loaded. Install it "
-                          "and start the program again.")
-        .arg(missing);
+    const Phrase missing =
+        QSslSocket::availableBackends().contains(QStringLiteral("openssl"))
+            ? Phrase::translate("StartUp", "the system's OpenSSL library (libssl3)")
+            : Phrase::translate("StartUp", "Qt's OpenSSL plugin (libqt6network6)");
+    const Phrase text = Phrase::translate(
+        "StartUp", "Check Update needs %1,\r\nwhich could not be loaded. Install it "
+                   "and start the program again.");
+    return {text.english.arg(missing.english), text.shown.arg(missing.shown)};
 #endif
 }
 
@@ -34,8 +36,8 @@ QString captionFor(const ScalerSettings &s)
 }
 } // namespace
 
-qint16 windowMessage(const ProgrammerWindow *window, const QString &text, qint32 style,
-                     const QString &title)
+qint16 windowMessage(const ProgrammerWindow *window, const Phrase &text, qint32 style,
+                     const Phrase &title)
 {
     return MsgBoxEx(text, style, title, window ? window->leftTwips() : 0,
                     window ? window->topTwips() : 0);
@@ -43,13 +45,16 @@ qint16 windowMessage(const ProgrammerWindow *window, const QString &text, qint32
 
 QString windowCaption(qint32 commsType, const QString &serialPort, const QString &ethernetAddress)
 {
+    //: The main window's caption; the port or address of the unit follows.
+    const QString caption = QCoreApplication::translate("StartUp", "VQ Update - %1");
     switch (commsType) {
     case 1:
-        return QStringLiteral("VQ Update - ") + serialPort;
+        return caption.arg(serialPort);
     case 0:
-        return QStringLiteral("VQ Update - ") + ethernetAddress;
+        return caption.arg(ethernetAddress);
     default:
-        return QStringLiteral("VQ Update ");
+        //: The main window's caption when the communication type is unknown.
+        return QCoreApplication::translate("StartUp", "VQ Update ");
     }
 }
 
@@ -85,7 +90,7 @@ void Main(ProgrammerWindow &window, const ProgramPaths &paths)
     if (visible == false) {
         window.setCheckUpdateVisible(false);
         windowMessage(&window, missingInternetSupportText(), MsgStyle::Exclamation,
-                      QStringLiteral("VQ Update"));
+                      Phrase::translate("StartUp", "VQ Update"));
     } else if (visible == true) {
         window.setCheckUpdateVisible(true);
     }
@@ -95,8 +100,9 @@ void Main(ProgrammerWindow &window, const ProgramPaths &paths)
     else
         windowMessage(
             &window,
-            QStringLiteral("Firmware path not set please set using File->Firmware File Path"),
-            MsgStyle::Exclamation, QStringLiteral("Firmware Path"));
+            Phrase::translate("StartUp",
+                              "Firmware path not set please set using File->Firmware File Path"),
+            MsgStyle::Exclamation, Phrase::translate("StartUp", "Firmware Path"));
 
     window.setCaption(captionFor(settings));
 }
@@ -108,8 +114,9 @@ bool OpenScalerLink(UnitSession &session, ProgrammerWindow &window)
         return true;
     }
     windowMessage(&window,
-                  QStringLiteral("Can't Open default communications port please select "
-                                 "Tools->Communications and set a new communications port"),
-                  MsgStyle::Critical, QStringLiteral(" Error "));
+                  Phrase::translate("StartUp",
+                                    "Can't Open default communications port please select "
+                                    "Tools->Communications and set a new communications port"),
+                  MsgStyle::Critical, Phrase::translate("StartUp", " Error "));
     return false;
 }

@@ -24,6 +24,7 @@ const QString Check = QStringLiteral("check");
 const QString Record = QStringLiteral("record");
 const QString Unit = QStringLiteral("unit");
 const QString Result = QStringLiteral("result");
+const QString Lang = QStringLiteral("lang");
 const QString Help = QStringLiteral("help");
 const QString Version = QStringLiteral("version");
 } // namespace Name
@@ -101,6 +102,10 @@ void describe(QCommandLineParser &parser)
         {Name::Json,
          QStringLiteral("Print one JSON object a line: each stage, progress at most 10 times a "
                         "second, each message and the result.")},
+        {Name::Lang,
+         QStringLiteral("The language of the text for people, such as de, fr or es (default: "
+                        "the system's). The JSON, the logs and the exit codes stay English."),
+         QStringLiteral("LANG")},
         {{QStringLiteral("h"), Name::Help}, QStringLiteral("Show this help and exit.")},
         {Name::Version, QStringLiteral("Print the program's name and version and exit.")},
     });
@@ -272,6 +277,8 @@ bool readSettings(const QCommandLineParser &parser, CliOptions &options, QString
     }
     options.yes = parser.isSet(Name::Yes);
     options.json = parser.isSet(Name::Json);
+    if (parser.isSet(Name::Lang))
+        options.language = parser.value(Name::Lang);
     return readFleetOptions(parser, options, error);
 }
 } // namespace

@@ -77,6 +77,8 @@ struct CliOptions
     // records: only those of this unit, and of this result or ending.
     std::optional<QString> unitFilter;
     std::optional<QString> resultFilter;
+    // The language of what a person reads, such as "fr"; the system's when not given.
+    std::optional<QString> language;
 
     // The command's name as it is typed.
     QString commandName() const;

@@ -7,6 +7,7 @@
 #include "PortList.h"
 #include "ProgramPaths.h"
 #include "RecordList.h"
+#include "Translations.h"
 #include "UnitCommand.h"
 #include "UnitProcesses.h"
 #include "mod_Scaler_INI.h"
@@ -43,7 +44,19 @@ int flashwrightCli(const QStringList &arguments)
         break;
     }
 
+    // A person reads the language of the run; scripts read the JSON, the logs
+    // and the exit codes, which stay English.
+    bool known = true;
+    const QLocale locale = runLocale(options.language.value_or(QString()), &known);
+    if (!known)
+        return usageError(QStringLiteral("--lang wants a language such as de, fr or es, not \"%1\"")
+                              .arg(*options.language));
+    const QString languageNote = installTranslations(*QCoreApplication::instance(), locale,
+                                                     options.language.has_value(), false);
+
     ConsoleOutput output(ConsoleOutput::modeFor(options.json));
+    if (!languageNote.isEmpty())
+        output.note(QString(), languageNote);
     const ProgramPaths paths = ProgramPaths::forProgramIn(QCoreApplication::applicationDirPath());
     if (options.command == CliOptions::Command::Ports)
         return listPorts(output, LoadSettings(paths.firmwareFolder).Ports);

@@ -4,10 +4,6 @@
 #include "Interrupt.h"
 #include "mod_Scaler_Firmware.h"
 
-const QString ConsoleObserver::AbortWarning =
-    QStringLiteral("Aborting the programming cycle\r\nwill leave the Scaler in an unuseable "
-                   "state.\r\n\r\n Are you Sure ?");
-
 ConsoleObserver::ConsoleObserver(ConsoleOutput &output, const QString &unit,
                                  TerminalAnswerer &answerer, CancelToken &cancel)
     : m_output(output), m_unit(unit), m_answerer(answerer), m_cancel(cancel)
@@ -18,13 +14,13 @@ qint64 ConsoleObserver::bytesSent() const
     return qint64(m_blocksSent) * ScalerProtocol::BlockSize;
 }
 
-void ConsoleObserver::stage(Stage stage, const QString &text)
+void ConsoleObserver::stage(Stage stage, const Phrase &phrase)
 {
     // Blocks are shown as progress; a cleared line is no stage.
-    if (stage == Stage::Block || stage == Stage::Cleared || text == m_lastStage)
+    if (stage == Stage::Block || stage == Stage::Cleared || phrase.english == m_lastStage)
         return;
-    m_lastStage = text;
-    m_output.stage(m_unit, stage, text);
+    m_lastStage = phrase.english;
+    m_output.stage(m_unit, stage, phrase);
 }
 
 qint32 ConsoleObserver::message(const MessageRequest &request)
@@ -46,9 +42,9 @@ void ConsoleObserver::blockSent(int sent, int total)
         return;
     MessageRequest warning;
     warning.id = QStringLiteral("abort_warning");
-    warning.text = AbortWarning;
+    warning.setText(abortWarning());
     warning.style = MsgStyle::Exclamation + MsgStyle::YesNo;
-    warning.title = QStringLiteral("Warning");
+    warning.setTitle(Phrase::translate("UnitMessage", "Warning"));
     if (m_answerer.answer(warning) == MsgAnswer::Yes)
         m_cancel.cancel();
     else

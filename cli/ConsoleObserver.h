@@ -16,15 +16,12 @@ public:
     ConsoleObserver(ConsoleOutput &output, const QString &unit, TerminalAnswerer &answerer,
                     CancelToken &cancel);
 
-    void stage(Stage stage, const QString &text) override;
+    void stage(Stage stage, const Phrase &text) override;
     qint32 message(const MessageRequest &request) override;
     void blockSent(int sent, int total) override;
     void progress(int percent) override;
 
     qint64 bytesSent() const;
-
-    // The warning of the Abort button.
-    static const QString AbortWarning;
 
 private:
     ConsoleOutput &m_output;

@@ -13,9 +13,12 @@
 namespace {
 constexpr int ProgressIntervalMs = 100;
 
-QString answerText(const MessageRequest &request)
+// A message as a person reads it, in the language of the run.
+QString shownMessage(const MessageRequest &request)
 {
-    return ConsoleOutput::messageLines(request.text).join(QStringLiteral("\n  "));
+    return ConsoleOutput::printable(request.titleShown()) + QStringLiteral(": ") +
+           ConsoleOutput::messageLines(request.textShown()).join(QStringLiteral("\n  ")) +
+           QLatin1Char('\n');
 }
 
 void writeTo(std::FILE *stream, const QString &text)
@@ -82,15 +85,15 @@ void ConsoleOutput::endProgressLine()
     writeTo(stdout, QStringLiteral("\n"));
 }
 
-void ConsoleOutput::stage(const QString &unit, Stage stage, const QString &text)
+void ConsoleOutput::stage(const QString &unit, Stage stage, const Phrase &text)
 {
     if (m_mode == Mode::Json)
         writeJson({{QStringLiteral("event"), QStringLiteral("stage")},
                    {QStringLiteral("unit"), unit},
                    {QStringLiteral("stage"), stageId(stage)},
-                   {QStringLiteral("text"), stageText(text)}});
+                   {QStringLiteral("text"), stageText(text.english)}});
     else
-        writeLine(stageText(text));
+        writeLine(stageText(text.shown));
 }
 
 void ConsoleOutput::progress(const QString &unit, const Progress &progress)
@@ -134,15 +137,13 @@ void ConsoleOutput::message(const QString &unit, const MessageRequest &request,
         return;
     }
     endProgressLine();
-    writeTo(stderr, printable(request.title) + QStringLiteral(": ") + answerText(request) +
-                        QLatin1Char('\n'));
+    writeTo(stderr, shownMessage(request));
 }
 
 void ConsoleOutput::question(const MessageRequest &request)
 {
     endProgressLine();
-    writeTo(stderr, printable(request.title) + QStringLiteral(": ") + answerText(request) +
-                        QLatin1Char('\n'));
+    writeTo(stderr, shownMessage(request));
 }
 
 void ConsoleOutput::prompt(const QString &text)
@@ -151,16 +152,17 @@ void ConsoleOutput::prompt(const QString &text)
     writeTo(stderr, text);
 }
 
-void ConsoleOutput::note(const QString &unit, const QString &text)
+void ConsoleOutput::note(const QString &unit, const Phrase &text)
 {
     if (m_mode == Mode::Json) {
         writeJson({{QStringLiteral("event"), QStringLiteral("note")},
                    {QStringLiteral("unit"), unit},
-                   {QStringLiteral("text"), text}});
+                   {QStringLiteral("text"), text.english}});
         return;
     }
     endProgressLine();
-    writeTo(stderr, QStringLiteral("flashwright-cli: ") + printable(text) + QLatin1Char('\n'));
+    writeTo(stderr,
+            QStringLiteral("flashwright-cli: ") + printable(text.shown) + QLatin1Char('\n'));
 }
 
 void ConsoleOutput::result(const UnitResult &result)
@@ -168,5 +170,5 @@ void ConsoleOutput::result(const UnitResult &result)
     if (m_mode == Mode::Json)
         writeJson(result.toJson());
     else
-        writeLine(printable(result.unit) + QStringLiteral("  ") + printable(result.summary()));
+        writeLine(printable(result.unit) + QStringLiteral("  ") + printable(result.shownSummary()));
 }

@@ -27,7 +27,8 @@ public:
     Mode mode() const { return m_mode; }
 
     // A new stage, with the text the status line shows for it.
-    void stage(const QString &unit, Stage stage, const QString &text);
+    // The JSON has its English, a person reads it in the language of the run.
+    void stage(const QString &unit, Stage stage, const Phrase &text);
     // The progress of an upload: at most ten a second are shown, and always
     // the last one.
     void progress(const QString &unit, const Progress &progress);
@@ -40,7 +41,8 @@ public:
     // The result: an event, or the unit's name and its summary line.
     void result(const UnitResult &result);
     // A note of the program itself, on standard error (an event with --json).
-    void note(const QString &unit, const QString &text);
+    void note(const QString &unit, const QString &text) { note(unit, Phrase::same(text)); }
+    void note(const QString &unit, const Phrase &text);
 
     // One JSON object as one line.
     static void writeJson(const QJsonObject &object);

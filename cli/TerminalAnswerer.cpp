@@ -3,6 +3,9 @@
 #include "Interrupt.h"
 #include "Terminal.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 namespace {
 QString answerName(qint32 answer)
 {
@@ -60,7 +63,8 @@ qint32 TerminalAnswerer::ask(const MessageRequest &request)
     // question here first.
     if (m_output.mode() == ConsoleOutput::Mode::Json)
         m_output.question(request);
-    m_output.prompt(yesNo ? QStringLiteral("[y/N] ") : QStringLiteral("[press Enter] "));
+    m_output.prompt(yesNo ? QCoreApplication::translate("TerminalAnswerer", "[y/N] ")
+                          : QCoreApplication::translate("TerminalAnswerer", "[press Enter] "));
     const std::optional<QString> line = readLine();
     if (!line) {
         // Ctrl-C at the power-cycle question has cancelled the run: the
@@ -70,9 +74,12 @@ qint32 TerminalAnswerer::ask(const MessageRequest &request)
     }
     if (!yesNo)
         return MsgAnswer::Ok;
+    // y and yes in English, and the words of the run's language.
     const QString word = line->trimmed().toLower();
-    return word == QLatin1String("y") || word == QLatin1String("yes") ? MsgAnswer::Yes
-                                                                      : MsgAnswer::No;
+    const QStringList yes{QStringLiteral("y"), QStringLiteral("yes"),
+                          QCoreApplication::translate("TerminalAnswerer", "y"),
+                          QCoreApplication::translate("TerminalAnswerer", "yes")};
+    return yes.contains(word) ? MsgAnswer::Yes : MsgAnswer::No;
 }
 
 std::optional<QString> TerminalAnswerer::readLine()

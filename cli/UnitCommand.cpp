@@ -29,11 +29,12 @@ QString lowerFirst(QString text)
     return text;
 }
 
-QString noIdentificationLine(const CycleResult &r)
+Phrase noIdentificationLine(const CycleResult &r)
 {
-    return r.identificationLine ? QString()
-                                : QStringLiteral("the unit sent no identification line; check "
-                                                 "the port and its speed");
+    return r.identificationLine
+               ? Phrase()
+               : Phrase::translate("UnitCommand", "the unit sent no identification line; check "
+                                                  "the port and its speed");
 }
 
 void identify(UnitResult &result, UnitSession &session)
@@ -46,8 +47,9 @@ void identify(UnitResult &result, UnitSession &session)
     }
     result.exitCode = ExitCode::NoAnswer;
     result.ending = QStringLiteral("NoIdentification");
-    result.reason = QStringLiteral("the unit sent no identification line; check the port and "
-                                   "its speed");
+    result.setReason(Phrase::translate("UnitCommand",
+                                       "the unit sent no identification line; check the port and "
+                                       "its speed"));
 }
 
 void readVersion(UnitResult &result, UnitSession &session)
@@ -60,7 +62,7 @@ void readVersion(UnitResult &result, UnitSession &session)
     }
     result.exitCode = ExitCode::NoAnswer;
     result.ending = QStringLiteral("NoAnswer");
-    result.reason = QStringLiteral("the unit did not answer the version query");
+    result.setReason(Phrase::translate("UnitCommand", "the unit did not answer the version query"));
 }
 
 // After "E" a unit restarts into its new image, which may take a while: it
@@ -103,15 +105,16 @@ void readRunningFirmware(UnitResult &result, UnitSession &session)
     }
     result.exitCode = ExitCode::NoAnswer;
     result.ending = QStringLiteral("NoAnswer");
-    result.reason = QStringLiteral("the unit did not answer the running firmware query");
+    result.setReason(
+        Phrase::translate("UnitCommand", "the unit did not answer the running firmware query"));
 }
 
 void ended(UnitResult &result, UnitRecord &record, const char *ending, int exitCode,
-           const QString &reason)
+           const Phrase &reason)
 {
     result.ending = record.ending = QString::fromLatin1(ending);
     result.exitCode = exitCode;
-    result.reason = reason;
+    result.setReason(reason);
     record.result = QStringLiteral("failed");
 }
 
@@ -119,12 +122,14 @@ void ended(UnitResult &result, UnitRecord &record, const char *ending, int exitC
 void verifyLevel(UnitResult &result, UnitRecord &record, UnitSession &session, int wanted,
                  const CancelToken &cancel, ConsoleOutput &output)
 {
-    output.note(result.unit, QStringLiteral("waiting for the unit to start its new firmware"));
+    output.note(result.unit, Phrase::translate("UnitCommand", "waiting for the unit to start its "
+                                                              "new firmware"));
     for (int ask = 0; ask < LevelAsks; ++ask) {
         if (!pause(ask == 0 ? RestartWaitMs : LevelAskIntervalMs, cancel))
             return ended(result, record, "Aborted", ExitCode::Aborted,
-                         QStringLiteral("programmed whole, then interrupted before the unit "
-                                        "said which level it runs"));
+                         Phrase::translate("UnitCommand",
+                                           "programmed whole, then interrupted before the unit "
+                                           "said which level it runs"));
         const RunningFirmware after = session.runningFirmware();
         result.levelAfter = record.levelAfter = levelOf(after);
         if (!result.levelAfter)
@@ -132,15 +137,17 @@ void verifyLevel(UnitResult &result, UnitRecord &record, UnitSession &session, i
         result.runningFirmware = record.runningFirmware = QString::fromLatin1(after.name);
         if (*result.levelAfter < wanted)
             ended(result, record, "LevelTooLow", ExitCode::OtherFailure,
-                  QStringLiteral("the unit took the whole image but runs level %1, not %2 or "
-                                 "more")
+                  Phrase::translate("UnitCommand",
+                                    "the unit took the whole image but runs level %1, not %2 or "
+                                    "more")
                       .arg(*result.levelAfter)
                       .arg(wanted));
         return;
     }
     ended(result, record, "NoLevel", ExitCode::NoAnswer,
-          QStringLiteral("the unit took the whole image but did not say which level it runs "
-                         "within %1 s")
+          Phrase::translate("UnitCommand",
+                            "the unit took the whole image but did not say which level it runs "
+                            "within %1 s")
               .arg((RestartWaitMs + (LevelAsks - 1) * LevelAskIntervalMs) / 1000));
 }
 
@@ -161,12 +168,13 @@ void programme(UnitResult &result, UnitRecord &record, UnitSession &session,
         }
         output.note(result.unit,
                     before.namesItself()
-                        ? QStringLiteral("it runs %1 at level %2, below %3")
+                        ? Phrase::translate("UnitCommand", "it runs %1 at level %2, below %3")
                               .arg(result.runningFirmware)
                               .arg(before.level)
                               .arg(*options.level)
-                        : QStringLiteral("it does not name its firmware at a level of %1 or "
-                                         "more; only its loader can tell what it is")
+                        : Phrase::translate("UnitCommand",
+                                            "it does not name its firmware at a level of %1 or "
+                                            "more; only its loader can tell what it is")
                               .arg(ScalerProtocol::LevelNamingFirmware));
         if (options.check) {
             result.ending = QStringLiteral("WouldProgram");
@@ -177,7 +185,7 @@ void programme(UnitResult &result, UnitRecord &record, UnitSession &session,
     record.takeCycle(r);
     result.exitCode = exitCodeFor(r.ending);
     result.ending = endingId(r.ending);
-    result.reason = endingReason(r, folder);
+    result.setReason(endingReason(r, folder));
     result.bytes = qint64(r.blocksSent) * ScalerProtocol::BlockSize;
     result.blocksSent = r.blocksSent;
     result.blocksTotal = r.blocksTotal;
@@ -214,10 +222,11 @@ void prepareLastWords(const UnitResult &started, ConsoleOutput::Mode mode, bool 
     UnitResult r = started;
     r.exitCode = ExitCode::Aborted;
     r.ending = QStringLiteral("Interrupted");
-    r.reason = program ? QStringLiteral("ended at once by a second interrupt; a unit left in "
-                                        "the middle of an upload must be power-cycled")
-                       : QStringLiteral("interrupted");
-    const QByteArray note = "\nflashwright-cli: " + r.reason.toLocal8Bit() + '\n';
+    r.setReason(program ? Phrase::translate("UnitCommand",
+                                            "ended at once by a second interrupt; a unit left in "
+                                            "the middle of an upload must be power-cycled")
+                        : Phrase::translate("UnitCommand", "interrupted"));
+    const QByteArray note = "\nflashwright-cli: " + r.shownReason.toLocal8Bit() + '\n';
     if (mode == ConsoleOutput::Mode::Json) {
         // "bytes" sorts first: the number the handler writes goes after it.
         QJsonObject o = r.toJson();
@@ -231,9 +240,8 @@ void prepareLastWords(const UnitResult &started, ConsoleOutput::Mode mode, bool 
             Interrupt::setLastWords(line, {}, false, note);
         return;
     }
-    const QByteArray head = (ConsoleOutput::printable(r.unit) + QStringLiteral("  ") +
-                             QStringLiteral("failed (exit %1): ").arg(r.exitCode) + r.reason)
-                                .toLocal8Bit();
+    const QByteArray head =
+        (ConsoleOutput::printable(r.unit) + QStringLiteral("  ") + r.shownSummary()).toLocal8Bit();
     if (program)
         Interrupt::setLastWords(head + " after ", " bytes\n", true, note);
     else
@@ -261,30 +269,32 @@ ScalerSettings settingsFor(const UnitTarget &target, const CliOptions &options, 
     return s;
 }
 
-QString linkProblem(const ScalerSettings &s, const QString &linkWhy)
+Phrase linkProblem(const ScalerSettings &s, const QString &linkWhy)
 {
-    const QString logged = QStringLiteral("; the error log %1 says more")
-                               .arg(QDir::toNativeSeparators(ErrorLog::target()));
+    const Phrase logged = Phrase::translate("UnitCommand", "; the error log %1 says more")
+                              .arg(QDir::toNativeSeparators(ErrorLog::target()));
     if (s.CommsType != 1)
-        return linkWhy.isEmpty()
-                   ? QStringLiteral("%1 could not be reached%2").arg(unitLabel(s), logged)
-                   : lowerFirst(linkWhy);
+        return linkWhy.isEmpty() ? Phrase::translate("UnitCommand", "%1 could not be reached%2")
+                                       .arg(unitLabel(s))
+                                       .arg(logged)
+                                 : Phrase::same(lowerFirst(linkWhy));
     QString why;
     const QString device = serialDeviceFor(s.SerialPort, s.Ports, &why);
     if (device.isEmpty())
-        return why;
+        return Phrase::same(why);
     if (!parseSerialParameters(s.SerialParameters, &why))
-        return QStringLiteral("the serial parameters \"%1\" cannot be used: %2")
+        return Phrase::translate("UnitCommand", "the serial parameters \"%1\" cannot be used: %2")
             .arg(s.SerialParameters, why);
     if (!QFileInfo::exists(device))
-        return QStringLiteral("%1 stands for %2, and there is no such device")
+        return Phrase::translate("UnitCommand", "%1 stands for %2, and there is no such device")
             .arg(s.SerialPort, device);
     const QString permission = serialPermissionProblem(device);
     if (!permission.isEmpty())
-        return permission;
-    return linkWhy.isEmpty()
-               ? QStringLiteral("%1 (%2) could not be opened%3").arg(s.SerialPort, device, logged)
-               : lowerFirst(linkWhy);
+        return Phrase::same(permission);
+    return linkWhy.isEmpty() ? Phrase::translate("UnitCommand", "%1 (%2) could not be opened%3")
+                                   .arg(s.SerialPort, device)
+                                   .arg(logged)
+                             : Phrase::same(lowerFirst(linkWhy));
 }
 
 int exitCodeFor(CycleEnding ending)
@@ -313,55 +323,65 @@ int exitCodeFor(CycleEnding ending)
     return ExitCode::OtherFailure;
 }
 
-QString endingReason(const CycleResult &r, const QString &folder)
+Phrase endingReason(const CycleResult &r, const QString &folder)
 {
     const QString file = QDir::toNativeSeparators(r.firmwareFile);
     switch (r.ending) {
     case CycleEnding::Complete:
-        return QString();
+        return Phrase();
     case CycleEnding::NoFolder:
-        return QStringLiteral("no firmware folder is set: give --folder DIR, or choose one in the "
-                              "window (File > Firmware file path)");
+        return Phrase::translate(
+            "UnitCommand", "no firmware folder is set: give --folder DIR, or choose one in the "
+                           "window (File > Firmware file path)");
     case CycleEnding::NoIdentification:
-        return QStringLiteral("the unit sent no identification line; check the port and its "
-                              "speed");
+        return Phrase::translate("UnitCommand",
+                                 "the unit sent no identification line; check the port and its "
+                                 "speed");
     case CycleEnding::NoFile: {
-        const QString looked =
+        const Phrase looked =
             file.isEmpty()
-                ? QStringLiteral("no firmware file can be named after \"%1\" "
-                                 "in %2")
+                ? Phrase::translate("UnitCommand", "no firmware file can be named after \"%1\" "
+                                                   "in %2")
                       .arg(ConsoleOutput::printable(QString::fromLatin1(r.identification)),
                            QDir::toNativeSeparators(folder))
-                : QStringLiteral("there is no firmware file %1").arg(file);
-        const QString noLine = noIdentificationLine(r);
-        return noLine.isEmpty() ? looked : noLine + QStringLiteral(" (") + looked + u')';
+                : Phrase::translate("UnitCommand", "there is no firmware file %1").arg(file);
+        const Phrase noLine = noIdentificationLine(r);
+        return noLine.isEmpty() ? looked
+                                : noLine + QStringLiteral(" (") + looked + QStringLiteral(")");
     }
     case CycleEnding::EmptyFile:
-        return QStringLiteral("the firmware file %1 is empty; the unit was not programmed")
+        return Phrase::translate("UnitCommand",
+                                 "the firmware file %1 is empty; the unit was not programmed")
             .arg(file);
     case CycleEnding::NoReady:
-        return QStringLiteral("the unit did not answer \"U\" with \"S\"");
+        return Phrase::translate("UnitCommand", "the unit did not answer \"U\" with \"S\"");
     case CycleEnding::NoStart:
-        return QStringLiteral("the unit did not answer \"Y\" with \"A\"");
+        return Phrase::translate("UnitCommand", "the unit did not answer \"Y\" with \"A\"");
     case CycleEnding::BlockRefused:
         if (r.blocksSent == 0)
-            return QStringLiteral("the unit answered \"Y\" with \"%1\", not \"A\"")
+            return Phrase::translate("UnitCommand",
+                                     "the unit answered \"Y\" with \"%1\", not \"A\"")
                 .arg(ConsoleOutput::printable(QString::fromLatin1(r.lastAnswer)));
-        return QStringLiteral("the unit did not accept block %1").arg(r.blocksSent - 1);
+        return Phrase::translate("UnitCommand", "the unit did not accept block %1")
+            .arg(r.blocksSent - 1);
     case CycleEnding::NotComplete:
-        return QStringLiteral("the unit did not confirm the whole image: its last answer was "
-                              "not \"E\"");
+        return Phrase::translate("UnitCommand",
+                                 "the unit did not confirm the whole image: its last answer was "
+                                 "not \"E\"");
     case CycleEnding::Aborted:
         return r.mayBeInLoader
-                   ? QStringLiteral("aborted; power-cycle the unit before it is programmed again")
-                   : QStringLiteral("aborted before anything was sent to the unit's loader");
+                   ? Phrase::translate(
+                         "UnitCommand",
+                         "aborted; power-cycle the unit before it is programmed again")
+                   : Phrase::translate("UnitCommand",
+                                       "aborted before anything was sent to the unit's loader");
     case CycleEnding::FileUnreadable:
-        return QStringLiteral("the firmware file %1 could not be read whole: %2")
+        return Phrase::translate("UnitCommand", "the firmware file %1 could not be read whole: %2")
             .arg(file, lowerFirst(r.errorText));
     case CycleEnding::LinkLost:
-        return lowerFirst(r.errorText);
+        return Phrase::same(lowerFirst(r.errorText));
     }
-    return QString();
+    return Phrase();
 }
 
 int runUnitCommand(const CliOptions &options, const ScalerSettings &settings,
@@ -386,7 +406,8 @@ int runUnitCommand(const CliOptions &options, const ScalerSettings &settings,
     setProgramEndHandler([&](int) {
         result.exitCode = ExitCode::OtherFailure;
         result.ending = QStringLiteral("Failed");
-        result.reason = QStringLiteral("a fatal error ended the program; the error log says which");
+        result.setReason(Phrase::translate("UnitCommand", "a fatal error ended the program; the "
+                                                          "error log says which"));
         result.log();
         output.result(result);
         std::fflush(nullptr);
@@ -402,7 +423,7 @@ int runUnitCommand(const CliOptions &options, const ScalerSettings &settings,
         if (!session.open(&why)) {
             result.exitCode = ExitCode::LinkNotOpened;
             result.ending = QStringLiteral("LinkNotOpened");
-            result.reason = linkProblem(settings, why);
+            result.setReason(linkProblem(settings, why));
         } else if (options.command == CliOptions::Command::Ident) {
             identify(result, session);
         } else if (options.command == CliOptions::Command::Version) {

@@ -15,13 +15,13 @@ ScalerSettings settingsFor(const UnitTarget &target, const CliOptions &options,
 // Why the link on settings did not open, in the console's words: a port
 // name or parameters that cannot be used, a device that is not there or
 // that this user may not open, or what the link said (linkWhy).
-QString linkProblem(const ScalerSettings &settings, const QString &linkWhy);
+Phrase linkProblem(const ScalerSettings &settings, const QString &linkWhy);
 
 // The exit code for how a programming cycle ended.
 int exitCodeFor(CycleEnding ending);
 
 // What a person is told of a cycle that did not complete.
-QString endingReason(const CycleResult &result, const QString &folder);
+Phrase endingReason(const CycleResult &result, const QString &folder);
 
 // Runs one command on the unit settings name, in this process: opens the
 // link, runs the unit's session with this program's observer and answerer,

@@ -2,6 +2,7 @@
 
 #include "ErrorControl.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QtMath>
 
@@ -106,28 +107,36 @@ UnitResult UnitResult::fromJson(const QJsonObject &o)
     return r;
 }
 
-QString UnitResult::summary() const
+QString UnitResult::summaryIn(bool shown) const
 {
+    const auto say = [shown](const char *text) {
+        return shown ? QCoreApplication::translate("UnitResult", text) : QString::fromUtf8(text);
+    };
     if (!ok())
-        return QStringLiteral("failed (exit %1): %2").arg(exitCode).arg(reason);
+        return say(QT_TRANSLATE_NOOP("UnitResult", "failed (exit %1): %2"))
+            .arg(exitCode)
+            .arg(shown && !shownReason.isEmpty() ? shownReason : reason);
     const QString time = QString::number(seconds, 'f', 1);
     if (command == QLatin1String("ident"))
-        return QStringLiteral("ok: identification %1").arg(identification);
+        return say(QT_TRANSLATE_NOOP("UnitResult", "ok: identification %1")).arg(identification);
     if (version)
-        return QStringLiteral("ok: software version %1").arg(*version);
-    const QString runs =
-        QStringLiteral("%1 at level %2")
-            .arg(runningFirmware.isEmpty() ? QStringLiteral("unnamed firmware") : runningFirmware)
-            .arg(level.value_or(levelAfter.value_or(levelBefore.value_or(0))));
+        return say(QT_TRANSLATE_NOOP("UnitResult", "ok: software version %1")).arg(*version);
+    const QString runs = say(QT_TRANSLATE_NOOP("UnitResult", "%1 at level %2"))
+                             .arg(runningFirmware.isEmpty()
+                                      ? say(QT_TRANSLATE_NOOP("UnitResult", "unnamed firmware"))
+                                      : runningFirmware)
+                             .arg(level.value_or(levelAfter.value_or(levelBefore.value_or(0))));
     if (command == QLatin1String("firmware"))
-        return QStringLiteral("ok: runs ") + runs;
+        return say(QT_TRANSLATE_NOOP("UnitResult", "ok: runs %1")).arg(runs);
     if (ending == QLatin1String("Unchanged"))
-        return QStringLiteral("ok: unchanged, runs ") + runs;
+        return say(QT_TRANSLATE_NOOP("UnitResult", "ok: unchanged, runs %1")).arg(runs);
     if (ending == QLatin1String("WouldProgram"))
-        return QStringLiteral("ok: would be programmed");
+        return say(QT_TRANSLATE_NOOP("UnitResult", "ok: would be programmed"));
     if (levelAfter)
-        return QStringLiteral("ok: %1 bytes in %2 s, now runs %3").arg(bytes).arg(time, runs);
-    return QStringLiteral("ok: %1 bytes in %2 s").arg(bytes).arg(time);
+        return say(QT_TRANSLATE_NOOP("UnitResult", "ok: %1 bytes in %2 s, now runs %3"))
+            .arg(bytes)
+            .arg(time, runs);
+    return say(QT_TRANSLATE_NOOP("UnitResult", "ok: %1 bytes in %2 s")).arg(bytes).arg(time);
 }
 
 void UnitResult::log() const

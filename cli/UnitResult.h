@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Phrase.h"
+
 #include <QJsonObject>
 #include <QString>
 
@@ -14,6 +16,7 @@ struct UnitResult
     int exitCode = 0;
     QString ending;         // "Complete", a programming cycle's ending, "LinkNotOpened", ...
     QString reason;         // what went wrong; empty on success
+    QString shownReason;    // the reason in the language of the run; empty when the same
     double seconds = 0;     // from the link's opening to its closing
     qint64 bytes = 0;       // program: the bytes sent
     QString identification; // ident: the unit's identification
@@ -44,8 +47,20 @@ struct UnitResult
     static UnitResult fromJson(const QJsonObject &object);
 
     // One line for a person, after the unit's name: "ok: ..." or "failed (exit N): ...".
-    QString summary() const;
+    // In English for the error log and the JSON's readers; shownSummary in
+    // the language of the run. The reason stays as it was made.
+    QString summary() const { return summaryIn(false); }
+    QString shownSummary() const { return summaryIn(true); }
+
+    void setReason(const Phrase &phrase)
+    {
+        reason = phrase.english;
+        shownReason = phrase.shown;
+    }
 
     // A failure's line in the error log: the time, the command, the unit and the summary.
     void log() const;
+
+private:
+    QString summaryIn(bool shown) const;
 };

@@ -9,12 +9,17 @@
 #include <memory>
 
 namespace {
-const QString kTitle = QStringLiteral("Application problem");
 const QString kCrLf = QStringLiteral("\r\n");
 
-QString lines(const QStringList &pieces)
+Phrase lines(std::initializer_list<Phrase> pieces)
 {
-    return pieces.join(kCrLf);
+    Phrase joined;
+    bool first = true;
+    for (const Phrase &piece : pieces) {
+        joined = first ? piece : joined + kCrLf + piece;
+        first = false;
+    }
+    return joined;
 }
 
 // The system's time of day with seconds, even where its short format has none.
@@ -53,73 +58,92 @@ void releaseErrorCtl()
 
 ErrorControl::Row ErrorControl::rowFor(qint32 n)
 {
-    const QString numbered = QStringLiteral("Error ") + QString::number(n);
+    const Phrase numbered = Phrase::translate("ErrorMessage", "Error %1").arg(n);
     const qint32 excl = MsgStyle::Exclamation;
     const qint32 exclYesNo = MsgStyle::Exclamation + MsgStyle::YesNo;
     switch (n) {
     case RunError::ComponentDamaged:
-        return {QStringLiteral("Problem with application DLL's please re-install the programmer"),
-                MsgStyle::Critical, After::LogThenEnd};
+        return {
+            Phrase::translate("ErrorMessage",
+                              "Problem with application DLL's please re-install the programmer"),
+            MsgStyle::Critical, After::LogThenEnd};
     case RunError::PortNotOpened:
-        return {lines({QStringLiteral("Serial Communications Port Could not be opened"),
-                       QStringLiteral("Please verify that the correct port is used")}),
+        return {lines({Phrase::translate("ErrorMessage",
+                                         "Serial Communications Port Could not be opened"),
+                       Phrase::translate("ErrorMessage",
+                                         "Please verify that the correct port is used")}),
                 exclYesNo, After::Answer};
     case RunError::LinkLost:
-        return {lines({numbered, QStringLiteral("The connection to the unit was lost."),
-                       QStringLiteral("Check the cable or the network, then try again.")}),
+        return {lines({numbered,
+                       Phrase::translate("ErrorMessage", "The connection to the unit was lost."),
+                       Phrase::translate("ErrorMessage",
+                                         "Check the cable or the network, then try again.")}),
                 excl, After::Answer};
     case RunError::WriteFailed:
-        return {lines({numbered, QStringLiteral("Writing to the unit failed."),
-                       QStringLiteral("Check the cable or the network, then try again.")}),
+        return {lines({numbered, Phrase::translate("ErrorMessage", "Writing to the unit failed."),
+                       Phrase::translate("ErrorMessage",
+                                         "Check the cable or the network, then try again.")}),
                 excl, After::Answer};
     case RunError::BadHexText:
-        return {lines({numbered, QStringLiteral("A command for the unit could not be made, so it "
-                                                "was not sent.")}),
+        return {lines({numbered, Phrase::translate("ErrorMessage",
+                                                   "A command for the unit could not be made, so "
+                                                   "it was not sent.")}),
                 excl, After::Answer};
     case RunError::SettingsNotSaved:
-        return {lines({numbered, QStringLiteral("The settings were not saved.")}), excl,
-                After::Answer, true};
+        return {
+            lines({numbered, Phrase::translate("ErrorMessage", "The settings were not saved.")}),
+            excl, After::Answer, true};
     case RunError::InstallerChanged:
-        return {lines({numbered, QStringLiteral("The installer changed after its download and was "
-                                                "not started.")}),
+        return {lines({numbered, Phrase::translate("ErrorMessage",
+                                                   "The installer changed after its download and "
+                                                   "was not started.")}),
                 excl, After::Answer, true};
     case RunError::UnitLogNotWritten:
-        return {lines({numbered, QStringLiteral("The unit log was not written.")}), excl,
-                After::Answer, true};
+        return {
+            lines({numbered, Phrase::translate("ErrorMessage", "The unit log was not written.")}),
+            excl, After::Answer, true};
     case RunError::ErrorTest:
-        return {QStringLiteral("Error test"), exclYesNo, After::Answer};
+        return {Phrase::translate("ErrorMessage", "Error test"), exclYesNo, After::Answer};
     case RunError::UploadProblem:
-        return {lines({numbered, QStringLiteral("Scaler upload problem."), QString(),
-                       QStringLiteral("Ensure no other applications are running"),
-                       QStringLiteral("during the programming cycle")}),
-                excl, After::Answer};
+        return {
+            lines({numbered, Phrase::translate("ErrorMessage", "Scaler upload problem."), Phrase(),
+                   Phrase::translate("ErrorMessage", "Ensure no other applications are running"),
+                   Phrase::translate("ErrorMessage", "during the programming cycle")}),
+            excl, After::Answer};
     case RunError::BadResponse:
     case RunError::BadResponseAgain:
     case RunError::BadResponseLast:
-        return {lines({numbered, QStringLiteral("Incorrect responce during programming")}), excl,
-                After::Answer};
+        return {lines({numbered,
+                       Phrase::translate("ErrorMessage", "Incorrect responce during programming")}),
+                excl, After::Answer};
     case RunError::FirmwareNotFound:
-        return {lines({numbered, QStringLiteral("Firmware file not found")}), excl, After::Answer};
+        return {lines({numbered, Phrase::translate("ErrorMessage", "Firmware file not found")}),
+                excl, After::Answer};
     case RunError::SettingNotProgrammed:
         return {lines({numbered,
-                       QStringLiteral("Tried to program a scaler setting, scaler did not respond"),
-                       QStringLiteral("The setting may not have been programmed correctly")}),
+                       Phrase::translate("ErrorMessage",
+                                         "Tried to program a scaler setting, scaler did not "
+                                         "respond"),
+                       Phrase::translate("ErrorMessage",
+                                         "The setting may not have been programmed correctly")}),
                 excl, After::ForcedNo};
     case RunError::SettingNotRead:
         return {lines({numbered,
-                       QStringLiteral("Tried to read a scaler setting, scaler did not respond"),
-                       QString()}),
+                       Phrase::translate("ErrorMessage",
+                                         "Tried to read a scaler setting, scaler did not respond"),
+                       Phrase()}),
                 excl, After::ForcedNo};
     case RunError::ComponentTooOld:
-        return {QStringLiteral("Problem with application DLL's please reinstall product"), excl,
-                After::EndWithoutLog};
+        return {Phrase::translate("ErrorMessage",
+                                  "Problem with application DLL's please reinstall product"),
+                excl, After::EndWithoutLog};
     case RunError::InternetSupportTooOld:
-        return {QStringLiteral(
-                    "This feature requires Internet explorer version 5 or above to be installed"),
+        return {Phrase::translate("ErrorMessage", "This feature requires Internet explorer version "
+                                                  "5 or above to be installed"),
                 excl, After::EndWithoutLog};
     default:
-        return {lines({QStringLiteral("An Error Occured in the application"),
-                       QStringLiteral("Attempt to continue?")}),
+        return {lines({Phrase::translate("ErrorMessage", "An Error Occured in the application"),
+                       Phrase::translate("ErrorMessage", "Attempt to continue?")}),
                 exclYesNo, After::Answer};
     }
 }
@@ -142,7 +166,8 @@ bool ErrorControl::Adddebug(const QString &s_debug)
 }
 
 bool ErrorControl::Adderror(const QString &filename, const QString &subname, qint32 errorcode,
-                            bool followresume, const QString &description)
+                            bool followresume, const QString &description,
+                            const QString &shownDescription)
 {
     Q_UNUSED(followresume)
 
@@ -157,13 +182,14 @@ bool ErrorControl::Adderror(const QString &filename, const QString &subname, qin
     }
 
     MessageRequest request;
-    request.title = kTitle;
+    request.setTitle(Phrase::translate("ErrorMessage", "Application problem"));
     request.topmost = true;
     request.id = QStringLiteral("error");
     request.error = errorcode;
 
     if (m_count >= FatalRepeat) {
-        request.text = QStringLiteral("Fatal application error. Please product vendor");
+        request.setText(
+            Phrase::translate("ErrorMessage", "Fatal application error. Please product vendor"));
         request.style = MsgStyle::Critical;
         showUserMessage(request);
         ErrorLog::append(subname);
@@ -171,9 +197,11 @@ bool ErrorControl::Adderror(const QString &filename, const QString &subname, qin
     }
 
     const Row row = rowFor(errorcode);
-    request.text = row.message;
+    Phrase text = row.message;
     if (row.withDescription && !description.isEmpty())
-        request.text += kCrLf + description;
+        text = text + kCrLf +
+               Phrase{description, shownDescription.isEmpty() ? description : shownDescription};
+    request.setText(text);
     request.style = row.style;
     const qint32 answer = showUserMessage(request);
 

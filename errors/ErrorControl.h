@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Phrase.h"
+
 #include <QDate>
 #include <QLocale>
 #include <QString>
@@ -20,9 +22,12 @@ public:
     // Reports one failure of procedure subname in module filename. Returns
     // true only when the user answered Yes; does not return when the failure
     // ends the program. The description is the failure's own text (the log's
-    // Desc); an empty one takes the standard text of the number.
+    // Desc); an empty one takes the standard text of the number. Where the
+    // message names it, the person is shown shownDescription (its
+    // translation) when there is one.
     bool Adderror(const QString &filename, const QString &subname, qint32 errorcode,
-                  bool followresume = true, const QString &description = QString());
+                  bool followresume = true, const QString &description = QString(),
+                  const QString &shownDescription = QString());
 
     // Does nothing.
     void stophandler();
@@ -43,7 +48,7 @@ public:
     };
     struct Row
     {
-        QString message;
+        Phrase message; // lines joined by CR LF
         qint32 style;
         After after;
         bool withDescription = false; // the failure's own text ends the message

@@ -7,6 +7,11 @@ RunError::RunError(qint32 number, const QString &description)
       m_what(QStringLiteral("Error %1: %2").arg(number).arg(m_description).toStdString())
 {}
 
+RunError::RunError(qint32 number, const Phrase &description) : RunError(number, description.english)
+{
+    m_shown = description.shown;
+}
+
 QString RunError::standardText(qint32 number)
 {
     switch (number) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Phrase.h"
+
 #include <QString>
 
 #include <exception>
@@ -59,9 +61,13 @@ public:
     explicit RunError(qint32 number);
     // A failure with a text of its own; an empty text takes the standard one.
     RunError(qint32 number, const QString &description);
+    // A failure whose text a person is shown, in the language of the run.
+    RunError(qint32 number, const Phrase &description);
 
     qint32 number() const { return m_number; }
     QString description() const { return m_description; }
+    // The description as a person is shown it.
+    QString shownDescription() const { return m_shown.isEmpty() ? m_description : m_shown; }
     const char *what() const noexcept override { return m_what.c_str(); }
 
     // The standard text of a number, or the generic text for numbers without one.
@@ -70,5 +76,6 @@ public:
 private:
     qint32 m_number;
     QString m_description;
+    QString m_shown;
     std::string m_what;
 };

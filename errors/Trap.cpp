@@ -15,7 +15,7 @@ bool Trap::report(const RunError &e)
 {
     m_lastError = e.number();
     m_lastErrorText = e.description();
-    const bool goOn =
-        ErrorCtl().Adderror(m_module, m_procedure(), e.number(), true, e.description());
+    const bool goOn = ErrorCtl().Adderror(m_module, m_procedure(), e.number(), true,
+                                          e.description(), e.shownDescription());
     return m_mode == GoOn || goOn;
 }

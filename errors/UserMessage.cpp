@@ -31,6 +31,7 @@ qint32 showUserMessage(const MessageRequest &request)
         return answerer->answer(request);
     // Nobody to ask: the message still reaches a person, and the answer is the
     // one that changes nothing.
-    std::fprintf(stderr, "%s: %s\n", qPrintable(request.title), qPrintable(request.text));
+    std::fprintf(stderr, "%s: %s\n", qPrintable(request.titleShown()),
+                 qPrintable(request.textShown()));
     return (request.style & 0x0f) == MsgStyle::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
 }

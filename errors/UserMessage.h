@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Phrase.h"
+
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -33,15 +35,32 @@ enum : qint32
 // One message shown to the user.
 struct MessageRequest
 {
-    QString text; // lines joined by CR LF
+    QString text; // lines joined by CR LF, in English for logs and scripts
     qint32 style = MsgStyle::OkOnly;
     QString title;
+    // What the person is shown: the text and title in the language of the
+    // run; empty where they are the English ones.
+    QString shownText;
+    QString shownTitle;
     // What the message is about, for scripts that read the console program's
     // output, such as "turn_unit_off" or "error"; and the error's number.
     QString id;
     qint32 error = 0;
     std::optional<QPoint> positionTwips; // wanted top-left corner, in twips of the screen
     bool topmost = true;
+
+    void setText(const Phrase &phrase)
+    {
+        text = phrase.english;
+        shownText = phrase.shown;
+    }
+    void setTitle(const Phrase &phrase)
+    {
+        title = phrase.english;
+        shownTitle = phrase.shown;
+    }
+    QString textShown() const { return shownText.isEmpty() ? text : shownText; }
+    QString titleShown() const { return shownTitle.isEmpty() ? title : shownTitle; }
 };
 
 // Whoever answers the program's messages. The window program installs one

@@ -17,10 +17,15 @@ double pixelsToTwips(int pixels, double dpi)
 
 qint16 MsgBoxEx(const QString &text, qint32 style, const QString &title, qint32 x, qint32 y)
 {
+    return MsgBoxEx(Phrase::same(text), style, Phrase::same(title), x, y);
+}
+
+qint16 MsgBoxEx(const Phrase &text, qint32 style, const Phrase &title, qint32 x, qint32 y)
+{
     MessageRequest request;
-    request.text = text;
+    request.setText(text);
     request.style = style;
-    request.title = title.isEmpty() ? QStringLiteral("Message") : title;
+    request.setTitle(title.isEmpty() ? Phrase::translate("MessageBox", "Message") : title);
     request.positionTwips = QPoint(x, y);
     request.topmost = true;
     return static_cast<qint16>(showUserMessage(request));

@@ -79,9 +79,9 @@ QByteArray identificationFromLine(const QByteArray &line)
     return cut(line, start, line.size() - start);
 }
 
-QString noAnswerText()
+Phrase noAnswerText()
 {
-    return QStringLiteral("Failure, Please power cycle unit and try again");
+    return Phrase::translate("StatusLine", "Failure, Please power cycle unit and try again");
 }
 
 QByteArray unitTypeFromLine(const QByteArray &line)
@@ -92,11 +92,13 @@ QByteArray unitTypeFromLine(const QByteArray &line)
     return cut(line, start, second - start);
 }
 
-QString identStatus(const QByteArray &identification, const QByteArray &type)
+Phrase identStatus(const QByteArray &identification, const QByteArray &type)
 {
-    QString status = text(identification) + QStringLiteral("    Unit is a ") + text(type).toUpper();
+    //: The unit's identification, then its type in capitals.
+    Phrase status = Phrase::translate("StatusLine", "%1    Unit is a %2")
+                        .arg(text(identification), text(type).toUpper());
     if (type.contains("s70"))
-        status += QStringLiteral(" KAVRELL");
+        status = status + QStringLiteral(" KAVRELL");
     return status;
 }
 

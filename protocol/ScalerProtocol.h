@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Phrase.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -50,11 +52,11 @@ QByteArray unitTypeFromLine(const QByteArray &line);
 
 // "Failure, Please power cycle unit and try again": what the status line
 // shows when the unit gave no answer that could be used.
-QString noAnswerText();
+Phrase noAnswerText();
 
 // The status text for an identification line: identification, then the
 // type in capitals and the edition label of "s70" units.
-QString identStatus(const QByteArray &identification, const QByteArray &type);
+Phrase identStatus(const QByteArray &identification, const QByteArray &type);
 
 // The value of up to six hexadecimal digits, read until the first character
 // that is not one; 0 when there is none.

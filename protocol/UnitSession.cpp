@@ -14,21 +14,19 @@ using namespace ScalerProtocol;
 
 namespace {
 const QString kModule = QStringLiteral("mod_scaler_firmware");
-const QString kUpdateTitle = QStringLiteral("Firmware Update");
 
 QString text(const QByteArray &unitBytes)
 {
     return QString::fromLatin1(unitBytes);
 }
 
-MessageRequest messageOf(const char *id, const QString &text, qint32 style = MsgStyle::OkOnly,
-                         const QString &title = kUpdateTitle)
+MessageRequest messageOf(const char *id, const Phrase &text, qint32 style = MsgStyle::OkOnly)
 {
     MessageRequest m;
     m.id = QString::fromLatin1(id);
-    m.text = text;
+    m.setText(text);
     m.style = style;
-    m.title = title;
+    m.setTitle(Phrase::translate("UnitMessage", "Firmware Update"));
     return m;
 }
 
@@ -83,14 +81,15 @@ QString firmwareFileIn(const QString &folder, const QByteArray &identification, 
 }
 
 // What the technician is told when the unit's file cannot be taken.
-QString noFileMessage(const QStringList &alike)
+Phrase noFileMessage(const QStringList &alike)
 {
     if (alike.size() < 2)
-        return QStringLiteral("File does not exist");
-    return QStringLiteral("These firmware files differ only in upper and lower case, so none "
-                          "of them was used:\r\n") +
-           alike.join(QStringLiteral("\r\n")) +
-           QStringLiteral("\r\nKeep only the right one in the firmware folder.");
+        return Phrase::translate("UnitMessage", "File does not exist");
+    return Phrase::translate("UnitMessage",
+                             "These firmware files differ only in upper and lower case, so none "
+                             "of them was used:\r\n%1\r\nKeep only the right one in the "
+                             "firmware folder.")
+        .arg(alike.join(QStringLiteral("\r\n")));
 }
 
 bool linkFailure(qint32 error)
@@ -132,6 +131,45 @@ QString stageId(Stage stage)
         return QStringLiteral("complete");
     }
     return QString();
+}
+
+Phrase stageText(Stage stage, const QString &number)
+{
+    switch (stage) {
+    case Stage::GettingIdent:
+        return Phrase::translate("StatusLine", "Getting Id....");
+    case Stage::GettingVersion:
+        return Phrase::translate("StatusLine", "Getting Version....");
+    case Stage::VersionRead:
+        return Phrase::translate("StatusLine", "Unit software version = %1").arg(number);
+    case Stage::NoAnswer:
+        return noAnswerText();
+    case Stage::Checking:
+        return Phrase::translate("StatusLine", "Checking Unit....");
+    case Stage::Resetting:
+        return Phrase::translate("StatusLine", "Resetting Unit....");
+    case Stage::WaitingForId:
+        return Phrase::translate("StatusLine", "Waiting for ID...");
+    case Stage::NoIdentification:
+        return Phrase::translate("StatusLine", "Incorrect or no ID received");
+    case Stage::Starting:
+        return Phrase::translate("StatusLine", "Programming ...");
+    case Stage::Block:
+        return Phrase::translate("StatusLine", "Programming... %1").arg(number);
+    case Stage::Complete:
+        return Phrase::translate("StatusLine", "Programing Complete....");
+    case Stage::Cleared:
+    case Stage::Identified:
+    case Stage::IdentificationLine:
+        break;
+    }
+    return Phrase();
+}
+
+Phrase abortWarning()
+{
+    return Phrase::translate("UnitMessage", "Aborting the programming cycle\r\nwill leave the "
+                                            "Scaler in an unuseable state.\r\n\r\n Are you Sure ?");
 }
 
 QString endingId(CycleEnding ending)
@@ -205,7 +243,7 @@ void UnitSession::waitEnded()
     m_observer.waitEnded();
 }
 
-void UnitSession::show(Stage stage, const QString &text)
+void UnitSession::show(Stage stage, const Phrase &text)
 {
     m_observer.stage(stage, text);
 }
@@ -220,7 +258,8 @@ bool UnitSession::checkAbort()
     if (!m_cancel.cancelled())
         return false;
     tell(messageOf("aborted",
-                   QStringLiteral("Scaler upload Aborted\r\n\r\nPlease power cycle the VQ unit"),
+                   Phrase::translate("UnitMessage",
+                                     "Scaler upload Aborted\r\n\r\nPlease power cycle the VQ unit"),
                    MsgStyle::Exclamation));
     m_observer.controlEnabled(CycleControl::Abort, false);
     m_observer.controlEnabled(CycleControl::UpdateFirmware, true);
@@ -233,7 +272,7 @@ IdentResult UnitSession::identify()
     Trap trap(kModule, QStringLiteral("Firmware_GetIdent"));
     IdentResult result;
     QByteArray &reply = result.identification;
-    trap([&] { show(Stage::GettingIdent, QStringLiteral("Getting Id....")); });
+    trap([&] { show(Stage::GettingIdent); });
     trap([&] {
         QByteArray ignored;
         m_link.Transact(resetFrame(), acknowledgeFrame(), ignored, Timeout::IdentReset, VFalse);
@@ -247,7 +286,7 @@ IdentResult UnitSession::identify()
         trap([&] { result.type = unitTypeFromLine(line); });
         trap([&] { show(Stage::Identified, identStatus(reply, result.type)); });
     } else {
-        trap([&] { show(Stage::NoAnswer, noAnswerText()); });
+        trap([&] { show(Stage::NoAnswer); });
     }
     return result;
 }
@@ -260,11 +299,10 @@ VersionResult UnitSession::version()
     const auto read = [&](int start) {
         // Six hexadecimal digits; values of 8000 and above are shown unsigned.
         result.version = hexVersionValue(reply.mid(start - 1, 6));
-        show(Stage::VersionRead,
-             QStringLiteral("Unit software version = ") + QString::number(*result.version));
+        show(Stage::VersionRead, stageText(Stage::VersionRead, QString::number(*result.version)));
     };
 
-    trap([&] { show(Stage::GettingVersion, QStringLiteral("Getting Version....")); });
+    trap([&] { show(Stage::GettingVersion); });
     VBool ok = VFalse;
     trap([&] { ok = m_link.Transact(LongVersionQuery, "\r", reply, Timeout::Version, VTrue); });
     bool answered = false;
@@ -284,7 +322,7 @@ VersionResult UnitSession::version()
         }
     }
     if (!answered)
-        trap([&] { show(Stage::NoAnswer, noAnswerText()); });
+        trap([&] { show(Stage::NoAnswer); });
     return result;
 }
 
@@ -361,10 +399,11 @@ private:
     {
         step([&] { o().controlEnabled(control, enabled); });
     }
-    void status(Stage stage, const QString &text = QString())
+    void status(Stage stage, const Phrase &text)
     {
         step([&] { s.show(stage, text); });
     }
+    void status(Stage stage) { status(stage, stageText(stage)); }
 
     // The abort test; true, and the cycle ends, when it has been cancelled.
     bool aborted()
@@ -379,17 +418,17 @@ private:
     // Ends the cycle: the message, then the window put back in the order the
     // ending has; a status of Cleared clears the line.
     bool leave(CycleEnding ending, const MessageRequest &message, Order order,
-               Stage stage = Stage::Cleared, const QString &statusText = QString())
+               Stage stage = Stage::Cleared)
     {
         m_result.ending = ending;
         if (!message.text.isEmpty())
             step([&] { s.tell(message); });
         if (order == Order::StatusFirst)
-            status(stage, statusText);
+            status(stage);
         if (order == Order::AbortFirst) {
             enable(CycleControl::Abort, false);
             enable(CycleControl::UpdateFirmware, true);
-            status(stage, statusText);
+            status(stage);
         } else {
             enable(CycleControl::UpdateFirmware, true);
             enable(CycleControl::Abort, false);
@@ -415,11 +454,11 @@ private:
     // Listens for a unit in its loader, and brings one there that is not.
     bool listen()
     {
-        status(Stage::Checking, QStringLiteral("Checking Unit...."));
+        status(Stage::Checking);
         step([&] { link().Transact({}, {}, m_reply, Timeout::Check, VFalse); });
         if (m_reply.contains("id="))
             return true;
-        status(Stage::Resetting, QStringLiteral("Resetting Unit...."));
+        status(Stage::Resetting);
         if (aborted())
             return false;
         VBool acknowledged = VFalse;
@@ -434,14 +473,14 @@ private:
             step([&] { heard = link().Transact({}, {}, m_reply, Timeout::PowerCycle, VFalse); });
             if (heard != VTrue)
                 step([&] {
-                    s.tell(
-                        messageOf("turn_unit_off",
-                                  QStringLiteral("Turn unit off, click OK, then turn unit on.")));
+                    s.tell(messageOf("turn_unit_off",
+                                     Phrase::translate("UnitMessage", "Turn unit off, click OK, "
+                                                                      "then turn unit on.")));
                 });
         }
         if (aborted())
             return false;
-        status(Stage::WaitingForId, QStringLiteral("Waiting for ID..."));
+        status(Stage::WaitingForId);
         step([&] { link().Transact({}, {}, m_reply, Timeout::Identification, VFalse); });
         return !aborted();
     }
@@ -453,10 +492,10 @@ private:
         if (m_reply.size() < 4)
             return leave(CycleEnding::NoIdentification,
                          messageOf("no_identification",
-                                   QStringLiteral("Incorrect or no ID received.\r\n"
-                                                  "Ensure you have the correct firmware file")),
-                         Order::AbortFirst, Stage::NoIdentification,
-                         QStringLiteral("Incorrect or no ID received"));
+                                   Phrase::translate("UnitMessage",
+                                                     "Incorrect or no ID received.\r\n"
+                                                     "Ensure you have the correct firmware file")),
+                         Order::AbortFirst, Stage::NoIdentification);
         // Nothing goes to the unit once it has been cancelled, and a file
         // that holds nothing is refused before "U": an upload that cannot
         // succeed would leave the unit in its loader.
@@ -489,8 +528,9 @@ private:
         });
         leave(CycleEnding::EmptyFile,
               messageOf("empty_file",
-                        QStringLiteral("The firmware file for this unit is empty:\r\n%1\r\n"
-                                       "The unit was not programmed.")
+                        Phrase::translate("UnitMessage",
+                                          "The firmware file for this unit is empty:\r\n%1\r\n"
+                                          "The unit was not programmed.")
                             .arg(QDir::toNativeSeparators(path))),
               Order::StatusFirst);
         return true;
@@ -521,25 +561,27 @@ private:
     bool handshake()
     {
         enable(CycleControl::UpdateFirmware, false);
-        status(Stage::IdentificationLine, text(m_reply));
+        status(Stage::IdentificationLine, Phrase::same(text(m_reply)));
         VBool ready = VFalse;
         step([&] {
             QByteArray discarded;
             ready = link().Transact({}, "S", discarded, Timeout::LoaderReady, VFalse);
         });
         if (ready == VFalse)
-            return leave(
-                CycleEnding::NoReady,
-                messageOf("no_ready", QStringLiteral("Unit did not reply with S ") + text(m_reply)),
-                Order::ControlsOnly);
+            return leave(CycleEnding::NoReady,
+                         messageOf("no_ready",
+                                   Phrase::translate("UnitMessage", "Unit did not reply with S %1")
+                                       .arg(text(m_reply))),
+                         Order::ControlsOnly);
         if (aborted())
             return false;
-        status(Stage::Starting, QStringLiteral("Programming ..."));
+        status(Stage::Starting);
         VBool started = VFalse;
         step([&] { started = link().Transact("Y", "A", m_reply, Timeout::Start, VFalse); });
         if (started == VFalse)
             return leave(CycleEnding::NoStart,
-                         messageOf("no_start", QStringLiteral("Unit did not reply with Y")),
+                         messageOf("no_start",
+                                   Phrase::translate("UnitMessage", "Unit did not reply with Y")),
                          Order::ControlsOnly);
         return !aborted();
     }
@@ -569,7 +611,7 @@ private:
             if (!nextBlockAccepted(file, block, position, length))
                 return leave(m_result.ending, {}, Order::AbortFirst);
             const int counter = m_result.blocksSent;
-            status(Stage::Block, QStringLiteral("Programming... ") + QString::number(counter));
+            status(Stage::Block, stageText(Stage::Block, QString::number(counter)));
             // The window passes over its input once a block, while the unit
             // takes the block; an abort it confirms there ends the cycle
             // after the next block, as when it passed over it after the block.
@@ -623,13 +665,14 @@ private:
     {
         if (m_reply != "E") {
             leave(CycleEnding::NotComplete,
-                  messageOf("not_complete", QStringLiteral("Scaler upload NOT successful")),
+                  messageOf("not_complete",
+                            Phrase::translate("UnitMessage", "Scaler upload NOT successful")),
                   Order::AbortFirst);
             return;
         }
         m_result.mayBeInLoader = false;
         step([&] { o().progress(100); });
-        status(Stage::Complete, QStringLiteral("Programing Complete...."));
+        status(Stage::Complete);
         enable(CycleControl::UpdateFirmware, true);
         enable(CycleControl::Abort, false);
     }

@@ -35,6 +35,14 @@ enum class Stage
 // The stage's id, such as "checking" or "block".
 QString stageId(Stage stage);
 
+// What the status line shows at a stage; number fills the software version
+// or the block's number. The identification and its line come from the
+// unit (identStatus, the line as it came): empty here, as is Cleared.
+Phrase stageText(Stage stage, const QString &number = QString());
+
+// The Abort button's warning, asked before a cycle is aborted.
+Phrase abortWarning();
+
 // How a programming cycle ended.
 enum class CycleEnding
 {
@@ -120,7 +128,7 @@ public:
     virtual ~UnitObserver() = default;
 
     // A new text for the status line, and the stage it stands for.
-    virtual void stage(Stage stage, const QString &text) = 0;
+    virtual void stage(Stage stage, const Phrase &text) = 0;
     // A message for the person; returns the answer (MsgAnswer).
     virtual qint32 message(const MessageRequest &request) = 0;
     // sent of total blocks have been handed to the link.
@@ -184,7 +192,8 @@ private:
 
     void waiting(int waitedMs) override;
     void waitEnded() override;
-    void show(Stage stage, const QString &text = QString());
+    void show(Stage stage, const Phrase &text);
+    void show(Stage stage) { show(stage, stageText(stage)); }
     qint32 tell(const MessageRequest &request);
 
     ScalerSettings m_settings;

@@ -5,7 +5,8 @@ FW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages the build, the tests and the program need.
 FW_PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev
-  libgl-dev fonts-dejavu-core libssl3 libssl-dev openssl ca-certificates)
+  libgl-dev fonts-dejavu-core libssl3 libssl-dev openssl ca-certificates
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n)
 
 fw_install() {
   local missing=() extra=("$@") p
@@ -34,6 +35,33 @@ fw_build() {
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake -S "$FW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "${options[@]}" >/dev/null
   cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
+}
+
+# fw_check_translations DIR: lupdate, run on copies of the .ts files with the
+# sources the build in DIR knows, changes none of them, and no shipped
+# language has an unfinished entry.
+fw_check_translations() {
+  local dir=$1 tmp ts status=0
+  tmp=$(mktemp -d)
+  cmake -DIN_FILE="$dir/translations/.lupdate/flashwright_project.cmake" \
+    -DOUT_FILE="$tmp/project.json" \
+    -P "$(sed -n 's/^Qt6LinguistTools_DIR:PATH=//p' "$dir/CMakeCache.txt")/GenerateLUpdateProject.cmake"
+  cp "$FW_ROOT"/translations/*.ts "$tmp/"
+  "$(qtpaths6 --query QT_HOST_BINS)/lupdate" -silent -project "$tmp/project.json" \
+    -locations none -no-obsolete -ts "$tmp"/*.ts 2> >(grep -v "override TRANSLATIONS" >&2)
+  for ts in "$FW_ROOT"/translations/*.ts; do
+    diff -u "$ts" "$tmp/${ts##*/}" >&2 || {
+      echo "translations: lupdate would change ${ts##*/}: build the target update_translations" \
+        "and translate what it adds" >&2
+      status=1
+    }
+    if grep -q 'type="unfinished"' "$ts"; then
+      echo "translations: ${ts##*/} has unfinished entries" >&2
+      status=1
+    fi
+  done
+  rm -rf "$tmp"
+  return $status
 }
 
 # What building the package needs (dpkg-shlibdeps, and file, with which CPack

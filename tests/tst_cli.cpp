@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -97,6 +98,7 @@ private Q_SLOTS:
     void run();
     void fleet_data();
     void fleet() { run(); }
+    void sameForScriptsInEveryLanguage();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -194,6 +196,14 @@ void TestCli::run_data()
     add("a summary line on 80 columns: whole, never cut", {"program --port COM7 --port %2", {unit(), unit([](O &o) { o.size += 32; })}, 8,
         {R"(failed (exit 8): the unit did not confirm the whole image: its last answer was not "E")"}, {"low latency", "failed (exit 8)"}, {}, "80"});
     add("version", {"version", u([](O &o) { o.inLoader = false; }), 0, {"ok: software version 291"}});
+
+    // Languages: a person reads French, the error log stays English.
+    add("--lang fr: stages, messages and the summary in French", {"--lang fr program --tcp 127.0.0.1:%1", u([](O &o) { o.nakAt = 3; }), 6,
+        {"Vérification de l'unité....", "Problème d'application: Erreur 9001", "échec (sortie 6) : l'unité n'a pas accepté le bloc 3"},
+        {"Error: 9001", "program 127.0.0.1:%1: failed (exit 6)"}, {}, {}, {"Checking Unit", "Application problem"}});
+    add("--lang of no language: wrong usage", {"--lang 12 ident", {}, 2, {"--lang wants a language such as de, fr or es"}});
+    add("--lang it: not shipped, English with a note", {"--lang it ident", {unit()}, 0,
+        {"it_IT is not one of the program's languages (de, fr, es); English is used", "ok: identification vq200_s70_1"}});
 
     // clang-format on
 }
@@ -371,6 +381,50 @@ void TestCli::run()
                      qPrintable(sentTo(*sims.front())));
     if (c.concurrent >= 0)
         QCOMPARE(mostAtOnce(sims), c.concurrent);
+}
+
+void TestCli::sameForScriptsInEveryLanguage()
+{
+    // The JSON, the unit log and the error log, times and speeds aside, are
+    // the same whatever the language.
+    QStringList seen;
+    for (const char *language : {"", "--lang fr ", "--lang de "}) {
+        env = std::make_unique<TestEnvironment>();
+        VqSimulator sim(unit([](VqSimOptions &o) { o.nakAt = 3; }));
+        QVERIFY(sim.startTcp(0));
+        const QString folder = env->path(QStringLiteral("fw"));
+        QFile vq(QDir(folder).filePath(QStringLiteral("vq200_s70_1.vq")));
+        QVERIFY(QDir().mkpath(folder) && vq.open(QIODevice::WriteOnly) &&
+                vq.write(VqSimulator::randomImage(kBlocks * 32, 7)) > 0);
+        vq.close();
+        const QString record = env->path(QStringLiteral("units.jsonl"));
+        QString all;
+        // A refused link too: Qt's own reason for it is no person's text.
+        for (const QString &command : {QStringLiteral("program --json --folder %1 --record %2 "
+                                                      "--tcp 127.0.0.1:%3")
+                                           .arg(folder, record)
+                                           .arg(sim.port()),
+                                       QStringLiteral("version --json --tcp 127.0.0.1:1")}) {
+            QProcess p;
+            p.start(QStringLiteral(FW_CLI),
+                    QProcess::splitCommand(QString::fromLatin1(language) + command));
+            QVERIFY(p.waitForFinished(30000));
+            all += QString::fromUtf8(p.readAllStandardOutput());
+        }
+        QFile records(record);
+        QVERIFY(records.open(QIODevice::ReadOnly));
+        all += QString::fromUtf8(records.readAll()) + env->logLines().join(u'\n');
+        // Progress comes at most ten times a second.
+        all.remove(QRegularExpression(QStringLiteral(".*\"event\":\"progress\".*\n")));
+        all.replace(QFileInfo(folder).path(), QStringLiteral("@"));
+        seen << all.replace(QRegularExpression(QStringLiteral("[0-9]+(\\.[0-9]+)?")),
+                            QStringLiteral("#"));
+    }
+    QVERIFY2(seen[0].contains(QStringLiteral("\"error\":#")) &&
+                 seen[0].contains(QStringLiteral("Connection refused")),
+             qPrintable(seen[0]));
+    QCOMPARE(seen[1], seen[0]);
+    QCOMPARE(seen[2], seen[0]);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

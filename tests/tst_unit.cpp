@@ -15,6 +15,7 @@
 #include "mod_programmer_main.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -91,6 +92,8 @@ enum class During
     Nothing,
     AbortYes,
     AbortNo,
+    AbortKeys, // with the keyboard alone: Alt+U, then Alt+A and Yes
+
     ApplySettings, // presses OK of a settings dialog opened before the command
 };
 
@@ -244,6 +247,12 @@ void TestUnit::cycle_data()
                                               "the VQ unit"),
                                48)},
         1, Next::Recovery); // blocks after those sent when it came
+    // About shares Alt+A and is disabled during the blocks.
+    row("keyboard alone: Alt+A aborts during the blocks", paced, size, During::AbortKeys, cleared,
+        QStringList{abort, box(QStringLiteral("Scaler upload Aborted\r\n\r\nPlease power cycle "
+                                              "the VQ unit"),
+                               48)},
+        1, Next::Recovery);
     row("abort declined", paced, size, During::AbortNo, whole, QStringList{abort}, -1,
         Next::NotTried);
     row("settings applied during the blocks change nothing", paced, size, During::ApplySettings,
@@ -281,6 +290,16 @@ void TestUnit::cycle()
             abortedAt = blocksSent();
             window->cmd_abort->click();
         });
+    } else if (during == During::AbortKeys) {
+        answerer->plan({MsgAnswer::Yes});
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        atBlock(5, [&] {
+            QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
+            // The button clicks a moment after its key.
+            QTRY_COMPARE(answerer->messages().size(), 1);
+            abortedAt = blocksSent();
+        });
     } else if (during == During::ApplySettings) {
         window->mnu_tools_serialport->trigger();
         settings = window->findChild<frm_Commsettings *>();
@@ -292,7 +311,13 @@ void TestUnit::cycle()
         });
     }
 
-    programme();
+    if (during == During::AbortKeys) {
+        // A mnemonic clicks its button a moment after the key.
+        QTest::keyClick(window.get(), Qt::Key_U, Qt::AltModifier);
+        QTRY_VERIFY(!status->texts().isEmpty() && status->texts().constLast() == window->status());
+    } else {
+        programme();
+    }
 
     QVERIFY2(inOrder(stages, status->texts()), qPrintable(status->texts().join(u'/')));
     QCOMPARE(window->status(), stages.constLast());
@@ -307,7 +332,7 @@ void TestUnit::cycle()
         QCOMPARE(sim->lastUpload(), padded(image));
         QVERIFY(inOrder({QStringLiteral("0"), QStringLiteral("100")}, bar->texts()));
     }
-    if (during == During::AbortYes) // as when the abort came
+    if (during == During::AbortYes || during == During::AbortKeys) // as when the abort came
         QCOMPARE(bar->texts().constLast(), QString::number((abortedAt * 32 + 1) * 100 / fileSize));
     QCOMPARE(sim->resetsAcknowledged(), options.inLoader ? 0 : 1);
     // One record of the cycle in the unit log, as its reader finds it.
@@ -534,7 +559,7 @@ public:
     std::optional<Stage> cancelAt;
     CancelToken cancel;
 
-    void stage(Stage stage, const QString &) override
+    void stage(Stage stage, const Phrase &) override
     {
         events << QStringLiteral("stage ") + stageId(stage);
         if (cancelAt == stage)

@@ -25,3 +25,20 @@ void place(QWidget *w, const char *name, int left, int top, int width, int heigh
                    fit == Fit::FitCaption ? std::max(pixels, w->sizeHint().width()) : pixels,
                    px(w, height));
 }
+
+void keepRightOf(QWidget *right, const QWidget *left, int gap)
+{
+    right->move(std::max(right->x(), left->geometry().right() + 1 + gap), right->y());
+}
+
+QSize sizeToHold(const QWidget *w, int margin, const QList<QWidget *> &besides)
+{
+    QSize size = w->size();
+    for (const QWidget *child : w->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child->isHidden() || child->isWindow() || besides.contains(child))
+            continue;
+        size = size.expandedTo(
+            QSize(child->geometry().right() + 1 + margin, child->geometry().bottom() + 1 + margin));
+    }
+    return size;
+}

@@ -22,3 +22,12 @@ enum class Fit
 };
 void place(QWidget *w, const char *name, int left, int top, int width, int height,
            Fit fit = Fit::Exact);
+
+// Moves right along its row so that it begins gap pixels after left ends,
+// where a longer caption made them meet.
+void keepRightOf(QWidget *right, const QWidget *left, int gap);
+
+// The size w needs, never below its present one, for each of its shown
+// children but those besides to lie inside it with margin to spare on the
+// right and below.
+QSize sizeToHold(const QWidget *w, int margin, const QList<QWidget *> &besides = {});

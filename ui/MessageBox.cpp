@@ -54,8 +54,8 @@ void place(QMessageBox &box, QPoint target)
 
 qint32 MessageBoxAnswerer::answer(const MessageRequest &request)
 {
-    QMessageBox box(iconFor(request.style), request.title,
-                    QString(request.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+    QMessageBox box(iconFor(request.style), request.titleShown(),
+                    request.textShown().replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                     isYesNo(request.style) ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
     // Texts may carry what a unit sent: never taken as markup.

@@ -29,13 +29,13 @@ QPixmap programLogo()
 frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About Firmware Tool"));
+    setWindowTitle(tr("About Firmware Tool"));
     setModal(true);
     setFixedSize(px(this, ClientWidth), px(this, ClientHeight));
 
     setFont(designFont());
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    place(cmdOK, "cmdOK", 2280, 2280, 1260, 345);
+    cmdOK = new QPushButton(tr("OK"), this);
+    place(cmdOK, "cmdOK", 2280, 2280, 1260, 345, Fit::FitCaption);
     cmdOK->setDefault(true);
     cmdOK->setAutoDefault(true);
 
@@ -72,13 +72,13 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
 void frmAbout::Form_Load()
 {
     const QString title = QString::fromLatin1(FlashwrightVersion::Title);
-    setWindowTitle(QStringLiteral("About ") + title);
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
+    setWindowTitle(tr("About %1").arg(title));
+    lblVersion->setText(tr("Version %1.%2.%3")
                             .arg(FlashwrightVersion::Major)
                             .arg(FlashwrightVersion::Minor)
                             .arg(FlashwrightVersion::Revision));
     lblTitle->setText(title);
-    lblDescription->setText(QStringLiteral("Programming tool for the VQ series units"));
+    lblDescription->setText(tr("Programming tool for the VQ series units"));
 }
 
 void frmAbout::cmdOK_Click()

@@ -6,6 +6,7 @@
 #include "TextRules.h"
 #include "Trap.h"
 
+#include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,28 +44,37 @@ frm_Commsettings::frm_Commsettings(const ScalerSettings &settings, CommsSettings
     : QDialog(parent), m_settings(settings), m_owner(owner)
 {
     setObjectName(QStringLiteral("frm_Commsettings"));
-    setWindowTitle(QStringLiteral("Communication Settings"));
+    setWindowTitle(tr("Communication Settings"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setFixedSize(px(this, 3675), px(this, 3540));
     setFont(designFont());
 
-    Label1 = new QLabel(QStringLiteral("Please Select the communications type :"), this);
+    Label1 = new QLabel(tr("Please Select the communications type :"), this);
     place(Label1, "Label1", 120, 0, 2865, 195, Fit::FitCaption);
-    opt_ethser[0] = radio(this, QStringLiteral("Ethernet"), "opt_ethser0", 1043, 263, 975, 255);
-    opt_ethser[1] = radio(this, QStringLiteral("Serial"), "opt_ethser1", 2003, 263, 975, 255);
-    // The two choices touch at the design's positions; keep the first caption whole.
-    opt_ethser[1]->move(std::max(opt_ethser[1]->x(), opt_ethser[0]->geometry().right() + 4),
-                        opt_ethser[1]->y());
+    opt_ethser[0] = radio(this, tr("Ethernet"), "opt_ethser0", 1043, 263, 975, 255);
+    opt_ethser[1] = radio(this, tr("Serial"), "opt_ethser1", 2003, 263, 975, 255);
     createSerialFrame();
     createEthernetFrame();
-    cmd_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmd_cancel = new QPushButton(tr("&Cancel"), this);
     place(cmd_cancel, "cmd_cancel", 443, 2903, 1335, 375, Fit::FitCaption);
-    okbutton = new QPushButton(QStringLiteral("&OK"), this);
+    okbutton = new QPushButton(tr("&OK"), this);
     place(okbutton, "okbutton", 2003, 2903, 1335, 375, Fit::FitCaption);
     createHiddenFrames();
+    fitCaptions();
 
     setTabOrder(opt_ethser[0], opt_ethser[1]);
+    // A button group each: without one, Qt counts every radio button below a
+    // button's parent, frames included, as its group, and Tab passed over
+    // the ports and speeds.
+    const auto group = [this](const QList<QRadioButton *> &buttons) {
+        auto *g = new QButtonGroup(this);
+        for (QRadioButton *b : buttons)
+            g->addButton(b);
+    };
+    group({opt_ethser[0], opt_ethser[1]});
+    group(QList<QRadioButton *>(ComPort.begin() + 1, ComPort.end()));
+    group({baud576, baud115});
     connect(opt_ethser[0], &QRadioButton::clicked, this, [this] { opt_ethser_Click(0); });
     connect(opt_ethser[1], &QRadioButton::clicked, this, [this] { opt_ethser_Click(1); });
     connect(okbutton, &QPushButton::clicked, this, &frm_Commsettings::okbutton_Click);
@@ -92,18 +102,18 @@ QGroupBox *frm_Commsettings::frame(const QString &caption, const char *name, int
 
 void frm_Commsettings::createSerialFrame()
 {
-    fra_comport = frame(QStringLiteral("&Com Port"), "fra_comport", 480, 600, 2715, 2055);
+    fra_comport = frame(tr("&Com Port"), "fra_comport", 480, 600, 2715, 2055);
     for (int n = 1; n <= 10; ++n) {
         const int left = n <= 5 ? 240 : 1320;
         const int top = 240 + 240 * (n <= 5 ? n - 1 : n - 6);
-        ComPort[n] = radio(fra_comport, QStringLiteral("Com%1").arg(n),
+        ComPort[n] = radio(fra_comport, tr("Com%1").arg(n),
                            qPrintable(QStringLiteral("ComPort%1").arg(n)), left, top, 852, 252);
         // Which device the port stands for on this machine.
         QString why;
         const QString device = serialDeviceFor(comPortName(n), m_settings.Ports, &why);
         ComPort[n]->setToolTip(device.isEmpty() ? why : device);
     }
-    Frame6 = new QGroupBox(QStringLiteral("Baud"), fra_comport);
+    Frame6 = new QGroupBox(tr("Baud"), fra_comport);
     place(Frame6, "Frame6", 25, 1440, 2660, 615, Fit::FitCaption);
     baud576 = radio(Frame6, QStringLiteral("57600"), "baud576", 120, 240, 855, 255);
     baud115 = radio(Frame6, QStringLiteral("115200"), "baud115", 1080, 240, 975, 255);
@@ -111,35 +121,70 @@ void frm_Commsettings::createSerialFrame()
 
 void frm_Commsettings::createEthernetFrame()
 {
-    fra_ethernet = frame(QStringLiteral("&Ethernet"), "fra_ethernet", 480, 600, 2715, 2055);
+    fra_ethernet = frame(tr("&Ethernet"), "fra_ethernet", 480, 600, 2715, 2055);
     txt_ethaddress = new QLineEdit(QStringLiteral("10.1.2.123"), fra_ethernet);
     place(txt_ethaddress, "txt_ethaddress", 360, 240, 2055, 375, Fit::FitCaption);
     txt_ethport = new QLineEdit(QStringLiteral("10001"), fra_ethernet);
     place(txt_ethport, "txt_ethport", 360, 840, 2055, 375, Fit::FitCaption);
+    txt_ethaddress->setAccessibleName(tr("Unit's IP address"));
+    txt_ethport->setAccessibleName(tr("Unit's TCP port"));
 }
 
 void frm_Commsettings::createHiddenFrames()
 {
-    Frame1 = frame(QStringLiteral("&Baud Rate"), "Frame1", 6840, 0, 1500, 1300);
+    Frame1 = frame(tr("&Baud Rate"), "Frame1", 6840, 0, 1500, 1300);
     baud24 = radio(Frame1, QStringLiteral("2400"), "baud24", 120, 240, 1200, 240);
     baud48 = radio(Frame1, QStringLiteral("4800"), "baud48", 120, 480, 1200, 240);
     baud96 = radio(Frame1, QStringLiteral("9600"), "baud96", 120, 720, 1200, 240);
     baud192 = radio(Frame1, QStringLiteral("19200"), "baud192", 120, 960, 1200, 240);
-    Frame4 = frame(QStringLiteral("&Parity"), "Frame4", 8460, 0, 1500, 1100);
-    NoParity = radio(Frame4, QStringLiteral("&None"), "NoParity", 120, 240, 1200, 240);
-    OddParity = radio(Frame4, QStringLiteral("&Odd"), "OddParity", 120, 480, 1200, 240);
-    EvenParity = radio(Frame4, QStringLiteral("&Even"), "EvenParity", 120, 720, 1200, 240);
-    Frame2 = frame(QStringLiteral("&Data Bits"), "Frame2", 6840, 1400, 1500, 800);
+    Frame4 = frame(tr("&Parity"), "Frame4", 8460, 0, 1500, 1100);
+    NoParity = radio(Frame4, tr("&None"), "NoParity", 120, 240, 1200, 240);
+    OddParity = radio(Frame4, tr("&Odd"), "OddParity", 120, 480, 1200, 240);
+    EvenParity = radio(Frame4, tr("&Even"), "EvenParity", 120, 720, 1200, 240);
+    Frame2 = frame(tr("&Data Bits"), "Frame2", 6840, 1400, 1500, 800);
     Data7 = radio(Frame2, QStringLiteral("7"), "Data7", 120, 240, 1200, 240);
     Data8 = radio(Frame2, QStringLiteral("8"), "Data8", 120, 480, 1200, 240);
-    Frame3 = frame(QStringLiteral("&Stop Bits"), "Frame3", 8460, 1400, 1500, 800);
+    Frame3 = frame(tr("&Stop Bits"), "Frame3", 8460, 1400, 1500, 800);
     Stop1 = radio(Frame3, QStringLiteral("1"), "Stop1", 120, 240, 1200, 240);
     Stop2 = radio(Frame3, QStringLiteral("2"), "Stop2", 120, 480, 1200, 240);
-    Frame5 = frame(QStringLiteral("&Flow Control"), "Frame5", 10080, 0, 1500, 1300);
-    NoFlow = radio(Frame5, QStringLiteral("None"), "NoFlow", 120, 240, 1200, 240);
-    XonFlow = radio(Frame5, QStringLiteral("Xon/Xoff"), "XonFlow", 120, 480, 1200, 240);
-    RTSFlow = radio(Frame5, QStringLiteral("RTS"), "RTSFlow", 120, 720, 1200, 240);
-    BothFlow = radio(Frame5, QStringLiteral("Xon/RTS"), "BothFlow", 120, 960, 1200, 240);
+    Frame5 = frame(tr("&Flow Control"), "Frame5", 10080, 0, 1500, 1300);
+    NoFlow = radio(Frame5, tr("None"), "NoFlow", 120, 240, 1200, 240);
+    XonFlow = radio(Frame5, tr("Xon/Xoff"), "XonFlow", 120, 480, 1200, 240);
+    RTSFlow = radio(Frame5, tr("RTS"), "RTSFlow", 120, 720, 1200, 240);
+    BothFlow = radio(Frame5, tr("Xon/RTS"), "BothFlow", 120, 960, 1200, 240);
+    // Never seen, so never reached with the keyboard either.
+    for (const QWidget *f : hiddenFrames())
+        for (QRadioButton *b : f->findChildren<QRadioButton *>())
+            b->setFocusPolicy(Qt::NoFocus);
+}
+
+QList<QWidget *> frm_Commsettings::hiddenFrames() const
+{
+    return {Frame1, Frame2, Frame3, Frame4, Frame5};
+}
+
+void frm_Commsettings::fitCaptions()
+{
+    // Captions in another language, or in a wider font, may need more room
+    // than the design gave: what they push aside moves, and the frames and
+    // the dialog grow with them.
+    const int gap = px(this, 60);
+    const int inset = px(this, 30); // of Baud in its frame
+    keepRightOf(opt_ethser[1], opt_ethser[0], gap);
+    for (int n = 6; n <= 10; ++n)
+        for (int left = 1; left <= 5; ++left)
+            keepRightOf(ComPort[n], ComPort[left], gap);
+    keepRightOf(baud115, baud576, gap);
+    Frame6->resize(sizeToHold(Frame6, inset));
+    const QSize frames = sizeToHold(fra_comport, inset).expandedTo(sizeToHold(fra_ethernet, inset));
+    fra_comport->resize(frames);
+    fra_ethernet->resize(frames);
+    keepRightOf(okbutton, cmd_cancel, gap);
+    const int designWidth = width();
+    setFixedSize(sizeToHold(this, px(this, 120), hiddenFrames()));
+    // The hidden frames stay outside, however wide the dialog became.
+    for (QWidget *f : hiddenFrames())
+        f->move(f->x() + width() - designWidth, f->y());
 }
 
 void frm_Commsettings::Form_Load()
@@ -195,8 +240,8 @@ void frm_Commsettings::setApplyAllowed(bool allowed)
 {
     okbutton->setEnabled(allowed);
     okbutton->setToolTip(allowed ? QString()
-                                 : QStringLiteral("Not available while the program is talking to "
-                                                  "the unit; try again when it has finished"));
+                                 : tr("Not available while the program is talking to the unit; "
+                                      "try again when it has finished"));
 }
 
 void frm_Commsettings::okbutton_Click()

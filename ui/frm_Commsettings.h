@@ -91,6 +91,8 @@ private:
     void createSerialFrame();
     void createEthernetFrame();
     void createHiddenFrames();
+    QList<QWidget *> hiddenFrames() const;
+    void fitCaptions();
 
     ScalerSettings m_settings;
     CommsSettingsOwner &m_owner;

@@ -40,7 +40,7 @@ frm_pathselect::frm_pathselect(const QString &firmwarePath, const QString &progr
     : QDialog(parent), m_firmwarePath(firmwarePath), m_programFolder(programFolder), m_owner(owner)
 {
     setObjectName(QStringLiteral("frm_pathselect"));
-    setWindowTitle(QStringLiteral("Path Selection"));
+    setWindowTitle(tr("Path Selection"));
     setModal(true);
     setFont(designFont());
     setFixedSize(px(this, ClientWidth), px(this, ClientHeight));
@@ -52,12 +52,18 @@ frm_pathselect::frm_pathselect(const QString &firmwarePath, const QString &progr
     place(File1, "File1", 2760, 840, 2535, 2235);
     Dir1 = new QListWidget(this);
     place(Dir1, "Dir1", 120, 840, 2535, 2340);
-    cmd_programme_prog = new QPushButton(QStringLiteral("&OK"), this);
-    place(cmd_programme_prog, "cmd_programme_prog", 1080, 3360, 1380, 345);
-    cmd_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    place(cmd_cancel, "cmd_cancel", 2640, 3360, 1380, 345);
+    cmd_programme_prog = new QPushButton(tr("&OK"), this);
+    place(cmd_programme_prog, "cmd_programme_prog", 1080, 3360, 1380, 345, Fit::FitCaption);
+    cmd_cancel = new QPushButton(tr("&Cancel"), this);
+    place(cmd_cancel, "cmd_cancel", 2640, 3360, 1380, 345, Fit::FitCaption);
+    keepRightOf(cmd_cancel, cmd_programme_prog, px(this, 120));
 
     createLabel();
+    Drive1->setAccessibleName(tr("Drive"));
+    File1->setAccessibleName(tr("Firmware files"));
+    File1->setAccessibleDescription(tr("The .vq files in the folder being looked at"));
+    Dir1->setAccessibleName(tr("Folders"));
+    Dir1->setAccessibleDescription(tr("Enter opens the folder; \"..\" is the folder above"));
 
     setTabOrder(Drive1, File1);
     setTabOrder(File1, Dir1);
@@ -77,8 +83,7 @@ frm_pathselect::frm_pathselect(const QString &firmwarePath, const QString &progr
 
 void frm_pathselect::createLabel()
 {
-    Label1 =
-        new QLabel(QStringLiteral("Please Select the location of the vq firmware files :"), this);
+    Label1 = new QLabel(tr("Please Select the location of the vq firmware files :"), this);
     place(Label1, "Label1", 120, 120, 3555, 195);
     // The twips box was measured with a smaller font: grow it rather than clip the text.
     const QSize text = Label1->sizeHint();
@@ -90,6 +95,15 @@ void frm_pathselect::createLabel()
         Label1->setWordWrap(true);
         Label1->resize(room, Label1->heightForWidth(room));
     }
+    // A label of more lines pushes the rest of the dialog down.
+    const int below = Label1->geometry().bottom() + 1 + px(this, 60) - Drive1->y();
+    if (below > 0) {
+        for (QWidget *w : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(File1),
+                           static_cast<QWidget *>(Dir1), static_cast<QWidget *>(cmd_programme_prog),
+                           static_cast<QWidget *>(cmd_cancel)})
+            w->move(w->x(), w->y() + below);
+    }
+    setFixedSize(sizeToHold(this, px(this, 120)));
 }
 
 void frm_pathselect::startAtProgramFolder()
@@ -261,8 +275,9 @@ void frm_pathselect::cmd_programme_prog_Click()
     if (File1FileName().isEmpty()) {
         trap([&] {
             windowMessage(m_owner,
-                          QStringLiteral("No VQ files found please select another directory"),
-                          MsgStyle::Exclamation, QStringLiteral("Error"));
+                          Phrase::translate("frm_pathselect",
+                                            "No VQ files found please select another directory"),
+                          MsgStyle::Exclamation, Phrase::translate("frm_pathselect", "Error"));
         });
     } else {
         trap([&] { m_firmwarePath = QDir::toNativeSeparators(m_dir1Path); });

@@ -7,6 +7,7 @@
 #include "ProcessEnd.h"
 #include "RunError.h"
 #include "ScalerLink.h"
+#include "ScalerProtocol.h"
 #include "Trap.h"
 #include "UnitLog.h"
 #include "UpdateCheck.h"
@@ -32,6 +33,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <QShortcutEvent>
 
 #include <array>
 
@@ -47,7 +49,7 @@ frm_programme::frm_programme(const ProgramPaths &paths, QWidget *parent)
     : QMainWindow(parent), m_paths(paths)
 {
     setObjectName(QStringLiteral("frm_programme"));
-    setWindowTitle(QStringLiteral("VQ Firmware Updater"));
+    setWindowTitle(tr("VQ Firmware Updater"));
     setWindowIcon(programLogo());
 
     setCentralWidget(new QWidget(this));
@@ -59,6 +61,7 @@ frm_programme::frm_programme(const ProgramPaths &paths, QWidget *parent)
     m_statusLater.setSingleShot(true);
     connect(&m_statusLater, &QTimer::timeout, this, &frm_programme::statusFrameDue);
 
+    fitStatusLine();
     layOutButtons();
 }
 
@@ -100,52 +103,58 @@ void frm_programme::createControls(QWidget *client)
         b->setToolTip(tip);
         return b;
     };
-    cmd_programme_prog = button(QStringLiteral("&Update Firmware"), "cmd_programme_prog",
-                                QStringLiteral("Click to program the scaler."));
+    cmd_programme_prog =
+        button(tr("&Update Firmware"), "cmd_programme_prog", tr("Click to program the scaler."));
     cmd_programme_prog->setEnabled(false);
 
     lbl_firmware = new QLabel(client);
     place(lbl_firmware, "lbl_firmware", 480, 120, 3975, 255);
     // What a unit sends is shown as it is, never as markup.
     lbl_firmware->setTextFormat(Qt::PlainText);
+    lbl_firmware->setAccessibleDescription(tr("What the program is doing with the unit"));
 
-    cmd_abort =
-        button(QStringLiteral("&Abort"), "cmd_abort", QStringLiteral("Click to abort programming"));
+    cmd_abort = button(tr("&Abort"), "cmd_abort", tr("Click to abort programming"));
     cmd_abort->setEnabled(false);
 
     ProgressBar1 = new HiResPerc(client);
     place(ProgressBar1, "ProgressBar1", 600, 480, 3735, 375);
+    ProgressBar1->setAccessibleName(tr("Progress"));
+    ProgressBar1->setAccessibleDescription(
+        tr("How much of the firmware file the unit has received"));
     // The bar's stored properties: it draws 0 % once they are read.
     ProgressBar1->ReadProperties({{QStringLiteral("FontName"), designFont().family()},
                                   {QStringLiteral("FontSize"), designFont().pointSizeF()}});
 
-    cmd_checkupdate = button(QStringLiteral("&Check Update"), "cmd_checkupdate",
-                             QStringLiteral("Click to check for updates onthe internet"));
+    cmd_checkupdate = button(tr("&Check Update"), "cmd_checkupdate",
+                             tr("Click to check for updates onthe internet"));
 
     setTabOrder(cmd_programme_prog, cmd_abort);
     setTabOrder(cmd_abort, cmd_checkupdate);
+    for (QPushButton *b : {cmd_programme_prog, cmd_abort, cmd_checkupdate})
+        b->installEventFilter(this);
 }
 
 void frm_programme::createMenus()
 {
-    mnu_programme_file = menuBar()->addMenu(QStringLiteral("&File"));
+    mnu_programme_file = menuBar()->addMenu(tr("&File"));
     mnu_programme_file->setObjectName(QStringLiteral("mnu_programme_file"));
-    mnu_file_debug = mnu_programme_file->addAction(QStringLiteral("Debug"));
+    mnu_file_debug = mnu_programme_file->addAction(tr("Debug"));
     mnu_file_debug->setVisible(false);
     mnu_file_debug->setEnabled(false);
-    mnu_file_path = mnu_programme_file->addAction(QStringLiteral("&Firmware file path"));
-    mnu_programme_file_load = mnu_programme_file->addAction(QStringLiteral("&Load"));
+    mnu_file_path = mnu_programme_file->addAction(tr("&Firmware file path"));
+    mnu_programme_file_load = mnu_programme_file->addAction(tr("&Load"));
     mnu_programme_file_load->setVisible(false);
     mnu_programme_file_load->setEnabled(false);
-    mnu_programme_exit = mnu_programme_file->addAction(QStringLiteral("&Exit"));
+    mnu_programme_exit = mnu_programme_file->addAction(tr("&Exit"));
 
-    mnu_tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnu_tools = menuBar()->addMenu(tr("&Tools"));
     mnu_tools->setObjectName(QStringLiteral("mnu_tools"));
-    mnu_tools_getident = mnu_tools->addAction(QStringLiteral("&Get Ident"));
-    mnu_tools_getVersion = mnu_tools->addAction(QStringLiteral("&Get Version"));
-    mnu_tools_serialport = mnu_tools->addAction(QStringLiteral("&Communications Port"));
+    mnu_tools_getident = mnu_tools->addAction(tr("&Get Ident"));
+    mnu_tools_getVersion = mnu_tools->addAction(tr("&Get Version"));
+    mnu_tools_serialport = mnu_tools->addAction(tr("&Communications Port"));
 
-    mnu_about = menuBar()->addAction(QStringLiteral("&About"));
+    mnu_about = menuBar()->addAction(tr("&About"));
+    menuBar()->installEventFilter(this);
 }
 
 void frm_programme::connectHandlers()
@@ -172,6 +181,36 @@ frm_programme::~frm_programme()
     m_session.reset();
 }
 
+bool frm_programme::eventFilter(QObject *watched, QEvent *event)
+{
+    // "&About" and "&Abort" share Alt+A. The menu bar keeps About's mnemonic
+    // while About is disabled, so during a cycle Qt finds the key ambiguous
+    // and only moves the focus; the command that can act takes it instead.
+    if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent *>(event)->isAmbiguous()) {
+        const QKeySequence key = static_cast<QShortcutEvent *>(event)->key();
+        for (QPushButton *b : {cmd_programme_prog, cmd_abort, cmd_checkupdate}) {
+            if (b->shortcut() == key && b->isEnabled() && b->isVisible()) {
+                b->animateClick();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frm_programme::fitStatusLine()
+{
+    // The status line is as wide as its longest text in the language of the
+    // run, with a typical unit's identification and the largest numbers.
+    const QFontMetrics metrics(lbl_firmware->font());
+    const QString number = QStringLiteral("16777215");
+    int widest =
+        metrics.horizontalAdvance(ScalerProtocol::identStatus("vq2400_s70_12", "vq2400_s70").shown);
+    for (int s = int(Stage::Cleared); s <= int(Stage::Complete); ++s)
+        widest = std::max(widest, metrics.horizontalAdvance(stageText(Stage(s), number).shown));
+    lbl_firmware->resize(std::max(lbl_firmware->width(), widest + 2), lbl_firmware->height());
+}
+
 void frm_programme::layOutButtons()
 {
     // The buttons' places are in the design's units, measured with a font
@@ -191,7 +230,7 @@ void frm_programme::layOutButtons()
         left += width + gap;
     }
     centralWidget()->setMinimumSize(
-        std::max(px(this, kClientWidth), left),
+        std::max({px(this, kClientWidth), left, lbl_firmware->geometry().right() + gap}),
         std::max(px(this, kClientHeight), px(this, 960) + height + gap / 2));
 }
 
@@ -303,11 +342,8 @@ void frm_programme::cmd_abort_Click()
     Trap trap(kModule, QStringLiteral("cmd_abort_Click"));
     qint16 answer = 0;
     trap([&] {
-        answer = windowMessage(this,
-                               QStringLiteral("Aborting the programming cycle\r\n"
-                                              "will leave the Scaler in an unuseable state.\r\n\r\n"
-                                              " Are you Sure ?"),
-                               MsgStyle::Exclamation + MsgStyle::YesNo, QStringLiteral("Warning"));
+        answer = windowMessage(this, abortWarning(), MsgStyle::Exclamation + MsgStyle::YesNo,
+                               Phrase::translate("UnitMessage", "Warning"));
     });
     if (answer == MsgAnswer::Yes)
         AbortFlag.cancel();
@@ -396,7 +432,7 @@ void frm_programme::cmd_checkupdate_Click()
     UpdateCheck(*this, fetcher(), m_paths.downloadFolder, m_updateSite).run();
 }
 
-qint16 frm_programme::ask(const QString &text, qint32 style, const QString &title)
+qint16 frm_programme::ask(const Phrase &text, qint32 style, const Phrase &title)
 {
     return windowMessage(this, text, style, title);
 }
@@ -468,9 +504,9 @@ void frm_programme::transferStarted(const QString &fileName, std::function<void(
     m_downloadName = fileName;
     m_download = new QProgressDialog(this);
     m_download->setObjectName(QStringLiteral("frm_download"));
-    m_download->setWindowTitle(QStringLiteral("Downloading"));
+    m_download->setWindowTitle(tr("Downloading"));
     m_download->setLabelText(fileName);
-    m_download->setCancelButtonText(QStringLiteral("Cancel"));
+    m_download->setCancelButtonText(tr("Cancel"));
     m_download->setWindowModality(Qt::ApplicationModal);
     m_download->setAutoClose(false);
     m_download->setAutoReset(false);
@@ -488,14 +524,13 @@ void frm_programme::transferProgress(qint64 received, qint64 total)
     const QLocale locale;
     if (total > 0) {
         m_download->setLabelText(
-            QStringLiteral("%1\n%2 of %3 bytes")
+            tr("%1\n%2 of %3 bytes")
                 .arg(m_downloadName, locale.toString(received), locale.toString(total)));
         m_download->setRange(0, 1000);
         m_download->setValue(
             static_cast<int>(qBound(qint64(0), received * 1000 / total, qint64(1000))));
     } else {
-        m_download->setLabelText(
-            QStringLiteral("%1\n%2 bytes").arg(m_downloadName, locale.toString(received)));
+        m_download->setLabelText(tr("%1\n%2 bytes").arg(m_downloadName, locale.toString(received)));
     }
 }
 
@@ -504,15 +539,20 @@ void frm_programme::transferFinished()
     delete m_download;
 }
 
-void frm_programme::stage(Stage stage, const QString &text)
+void frm_programme::stage(Stage stage, const Phrase &text)
 {
-    Q_UNUSED(stage)
-    setStatus(text);
+    setStatus(text.shown);
+    // A screen reader hears the status line at each change of stage, not at
+    // each block's number: the percentage bar reports the progress.
+    const QString spoken = stage == Stage::Block ? stageText(Stage::Starting).shown : text.shown;
+    if (spoken != lbl_firmware->accessibleName())
+        lbl_firmware->setAccessibleName(spoken);
 }
 
 qint32 frm_programme::message(const MessageRequest &request)
 {
-    return windowMessage(this, request.text, request.style, request.title);
+    return windowMessage(this, {request.text, request.textShown()}, request.style,
+                         {request.title, request.titleShown()});
 }
 
 void frm_programme::progress(int percent)

@@ -84,7 +84,7 @@ public:
 
     // UpdateCheckWindow. A download shows a modal progress dialog with the
     // file name, the bytes, the percentage and a Cancel button.
-    qint16 ask(const QString &text, qint32 style, const QString &title) override;
+    qint16 ask(const Phrase &text, qint32 style, const Phrase &title) override;
     void setCommandEnabled(Command command, bool enabled) override;
     bool openLink() override;
     void closeLink() override;
@@ -122,10 +122,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // UnitObserver: the unit's session as this window shows it.
-    void stage(Stage stage, const QString &text) override;
+    void stage(Stage stage, const Phrase &text) override;
     qint32 message(const MessageRequest &request) override;
     void progress(int percent) override;
     void controlEnabled(CycleControl control, bool enabled) override;
@@ -135,6 +136,7 @@ private:
     void createControls(QWidget *client);
     void createMenus();
     void connectHandlers();
+    void fitStatusLine();
     void layOutButtons();
     // Marks a command that talks to the unit as running or ended; while one
     // runs, the communication settings cannot be applied.

@@ -1,6 +1,8 @@
+#include "ErrorControl.h"
 #include "FlashwrightVersion.h"
 #include "MessageBox.h"
 #include "ScalerSettings.h"
+#include "Translations.h"
 #include "Trap.h"
 #include "frm_programme.h"
 #include "mod_programmer_main.h"
@@ -34,6 +36,17 @@ int main(int argc, char *argv[])
     app.setOrganizationName(SettingsStoreName::Organization);
     app.setApplicationVersion(QString::fromLatin1(FlashwrightVersion::Text));
 
+    // The language of the system's locale, or the one the environment
+    // chooses for this run; the settings store keeps none.
+    const QString chosen = qEnvironmentVariable("FLASHWRIGHT_LANG");
+    bool known = true;
+    const QLocale locale = runLocale(chosen, &known);
+    const QString languageNote =
+        known ? installTranslations(app, locale, !chosen.isEmpty(), true)
+              : QStringLiteral("Language: FLASHWRIGHT_LANG=\"%1\" names no language; English is "
+                               "used")
+                    .arg(chosen);
+
     // Every message of the program is a message box a person answers.
     MessageBoxAnswerer box;
     setMessageAnswerer(&box);
@@ -42,5 +55,7 @@ int main(int argc, char *argv[])
     // Start-up traps nothing of its own; a failure is still reported, not a crash.
     Trap trap(QStringLiteral("mod_programmer_main"), QStringLiteral("Main"));
     trap([&] { Main(window, paths); });
+    if (!languageNote.isEmpty())
+        ErrorCtl().Adddebug(languageNote);
     return app.exec();
 }

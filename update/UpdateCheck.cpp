@@ -11,42 +11,53 @@
 #include <QDir>
 
 namespace {
-const QString kUpdate = QStringLiteral("Update");
-const QString kUpdates = QStringLiteral("Updates");
 const qint32 kAsk = MsgStyle::Information + MsgStyle::YesNo;
+
+// The titles of its messages.
+Phrase update()
+{
+    return Phrase::translate("UpdateCheck", "Update");
+}
+Phrase updates()
+{
+    return Phrase::translate("UpdateCheck", "Updates");
+}
 } // namespace
 
-QString fetchErrorMessage(qint32 code, const QDateTime &signedAt, const QDate &today)
+Phrase fetchErrorMessage(qint32 code, const QDateTime &signedAt, const QDate &today)
 {
     const QString signedOn = signedAt.toLocalTime().date().toString(Qt::ISODate);
     switch (code) {
     case FetchError::NotFound:
-        return QStringLiteral("Web Page not found");
+        return Phrase::translate("UpdateCheck", "Web Page not found");
     case FetchError::Unknown:
-        return QStringLiteral("Unknown error\r\nPlease check internet connection settings");
+        return Phrase::translate("UpdateCheck",
+                                 "Unknown error\r\nPlease check internet connection settings");
     case FetchError::NoInternet:
-        return QStringLiteral("Could not access the internet");
+        return Phrase::translate("UpdateCheck", "Could not access the internet");
     case FetchError::ProxyAuthentication:
-        return QStringLiteral("Proxy authentication failure.\r\n"
-                              "Please check internet connection settings");
+        return Phrase::translate("UpdateCheck", "Proxy authentication failure.\r\n"
+                                                "Please check internet connection settings");
     case FetchError::Cancelled:
-        return QStringLiteral("Update aborted at user request");
+        return Phrase::translate("UpdateCheck", "Update aborted at user request");
     case FetchError::BadRevisionFile:
-        return QStringLiteral("Wrong version of revision file on web site\r\n"
-                              "Ensure that the programmer is the latest version");
+        return Phrase::translate("UpdateCheck", "Wrong version of revision file on web site\r\n"
+                                                "Ensure that the programmer is the latest version");
     case FetchError::Expired:
-        return QStringLiteral("The update site has not been refreshed since %1.\r\n"
-                              "This computer's date is %2.\r\n"
-                              "If that date is wrong, correct it; otherwise ask the vendor to "
-                              "refresh the update site.")
+        return Phrase::translate("UpdateCheck",
+                                 "The update site has not been refreshed since %1.\r\n"
+                                 "This computer's date is %2.\r\n"
+                                 "If that date is wrong, correct it; otherwise ask the vendor to "
+                                 "refresh the update site.")
             .arg(signedOn, today.toString(Qt::ISODate));
     case FetchError::SignedInFuture:
-        return QStringLiteral("The update site's files were signed on %1,\r\n"
-                              "later than this computer's date, %2.\r\n"
-                              "Correct this computer's date and time, then check again.")
+        return Phrase::translate("UpdateCheck",
+                                 "The update site's files were signed on %1,\r\n"
+                                 "later than this computer's date, %2.\r\n"
+                                 "Correct this computer's date and time, then check again.")
             .arg(signedOn, today.toString(Qt::ISODate));
     default:
-        return QString();
+        return Phrase();
     }
 }
 
@@ -79,19 +90,22 @@ bool UpdateCheck::learnUnitFirmware()
     if (m_firmwareLevel.toInt() < LevelNamingFirmware) {
         qint16 goOn = MsgAnswer::Yes;
         m_trap([&] {
-            goOn = m_window.ask(
-                QStringLiteral("Your current firmware requires a reboot of the scaler \r\n"
-                               "in order to determine the scaler type. It is not possible to \r\n"
-                               "determine the current software version of the device \r\n"
-                               "so the latest will be downloaded\r\n\r\nContinue ?"),
-                MsgStyle::Question + MsgStyle::YesNo, kUpdate);
+            goOn =
+                m_window.ask(Phrase::translate(
+                                 "UpdateCheck",
+                                 "Your current firmware requires a reboot of the scaler \r\n"
+                                 "in order to determine the scaler type. It is not possible to \r\n"
+                                 "determine the current software version of the device \r\n"
+                                 "so the latest will be downloaded\r\n\r\nContinue ?"),
+                             MsgStyle::Question + MsgStyle::YesNo, update());
         });
         if (goOn != MsgAnswer::Yes)
             return false;
         bool identified = false;
         m_trap([&] { identified = Firmware_GetIdent(m_window.unit(), m_unitName); });
         if (!identified) {
-            tell(QStringLiteral("Failed to read scaler type"), MsgStyle::Exclamation, kUpdate);
+            tell(Phrase::translate("UpdateCheck", "Failed to read scaler type"),
+                 MsgStyle::Exclamation, update());
             return false;
         }
         m_unitName += ".vq";
@@ -127,8 +141,9 @@ bool UpdateCheck::offerOwnRelease()
         if (newer == 1)
             m_trap([&] {
                 take = m_window.ask(
-                    QStringLiteral("Newer Version of Programmer availiable, download ?"), kAsk,
-                    kUpdates);
+                    Phrase::translate("UpdateCheck",
+                                      "Newer Version of Programmer availiable, download ?"),
+                    kAsk, updates());
             });
         if (take == MsgAnswer::Yes) {
             qint16 installer = 0;
@@ -169,8 +184,8 @@ void UpdateCheck::installRelease()
     });
     if (!unchanged)
         return;
-    tell(QStringLiteral("The application will now exit and install the updates"),
-         MsgStyle::Information, kUpdates);
+    tell(Phrase::translate("UpdateCheck", "The application will now exit and install the updates"),
+         MsgStyle::Information, updates());
     // The installer replaces the program, so nothing of the normal ending
     // runs. One that changes now or will not start is reported and the
     // program stays, rather than ending with nothing installed; one that is
@@ -188,7 +203,8 @@ bool UpdateCheck::offerFirmware()
 {
     // A unit that named no file has nothing to look up.
     if (TruncateAtChar(m_firmwareName, QStringLiteral(".")).isEmpty()) {
-        tell(QStringLiteral("Failed to read scaler type"), MsgStyle::Exclamation, kUpdate);
+        tell(Phrase::translate("UpdateCheck", "Failed to read scaler type"), MsgStyle::Exclamation,
+             update());
         return false;
     }
     qint16 fetched = 0;
@@ -229,16 +245,18 @@ bool UpdateCheck::askForFirmware()
     qint16 lastAnswer = MsgAnswer::No;
     if (compare() == 1) {
         m_trap([&] {
-            lastAnswer = m_window.ask(QStringLiteral("Newer Firmware availiable, download ?"), kAsk,
-                                      kUpdates);
+            lastAnswer = m_window.ask(
+                Phrase::translate("UpdateCheck", "Newer Firmware availiable, download ?"), kAsk,
+                updates());
         });
         m_questionAsked = true;
     }
     if (compare() == 2) {
         m_trap([&] {
-            lastAnswer = m_window.ask(QStringLiteral("You currently have the latest firmware.\r\n"
-                                                     "Do you wish to download anyway?"),
-                                      kAsk, kUpdates);
+            lastAnswer = m_window.ask(
+                Phrase::translate("UpdateCheck", "You currently have the latest firmware.\r\n"
+                                                 "Do you wish to download anyway?"),
+                kAsk, updates());
         });
         m_questionAsked = true;
     }
@@ -267,8 +285,9 @@ void UpdateCheck::takeFirmware()
     m_trap([&] { enableCommands(); });
     qint16 program = MsgAnswer::No;
     m_trap([&] {
-        program = m_window.ask(QStringLiteral("Program scaler ?"),
-                               MsgStyle::Question + MsgStyle::YesNo, QStringLiteral("Program"));
+        program = m_window.ask(Phrase::translate("UpdateCheck", "Program scaler ?"),
+                               MsgStyle::Question + MsgStyle::YesNo,
+                               Phrase::translate("UpdateCheck", "Program"));
     });
     if (program == MsgAnswer::Yes)
         m_trap([&] { m_window.programUnit(); });
@@ -282,7 +301,7 @@ void UpdateCheck::finish()
     if (code != 0)
         m_trap([&] { showFetchError(code); });
     else if (!m_questionAsked)
-        tell(QStringLiteral("Check Update finished"), MsgStyle::OkOnly, kUpdate);
+        tell(Phrase::translate("UpdateCheck", "Check Update finished"), MsgStyle::OkOnly, update());
 }
 
 void UpdateCheck::enableCommands()
@@ -295,7 +314,7 @@ void UpdateCheck::enableCommands()
     m_window.setCommandEnabled(Command::FirmwarePath, true);
 }
 
-void UpdateCheck::tell(const QString &text, qint32 style, const QString &title)
+void UpdateCheck::tell(const Phrase &text, qint32 style, const Phrase &title)
 {
     m_trap([&] { m_window.ask(text, style, title); });
 }
@@ -303,8 +322,8 @@ void UpdateCheck::tell(const QString &text, qint32 style, const QString &title)
 void UpdateCheck::showFetchError(qint32 code)
 {
     const bool dated = code == FetchError::Expired || code == FetchError::SignedInFuture;
-    const QString message = fetchErrorMessage(
+    const Phrase message = fetchErrorMessage(
         code, dated ? webFetcher().RefusedSigningTime() : QDateTime(), QDate::currentDate());
     if (!message.isEmpty())
-        m_window.ask(message, dated ? MsgStyle::Exclamation : MsgStyle::OkOnly, kUpdate);
+        m_window.ask(message, dated ? MsgStyle::Exclamation : MsgStyle::OkOnly, update());
 }

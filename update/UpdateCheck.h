@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Phrase.h"
 #include "ScalerProtocol.h"
 #include "Trap.h"
 #include "UpdateSite.h"
@@ -24,7 +25,7 @@ public:
     };
 
     // Asks the person with the positioned message box; the answer code.
-    virtual qint16 ask(const QString &text, qint32 style, const QString &title) = 0;
+    virtual qint16 ask(const Phrase &text, qint32 style, const Phrase &title) = 0;
     virtual void setCommandEnabled(Command command, bool enabled) = 0;
     // Opens the link to the unit, telling the person when it cannot, and
     // closes it again.
@@ -69,7 +70,7 @@ private:
     void takeFirmware();
     void finish();
     void enableCommands();
-    void tell(const QString &text, qint32 style, const QString &title);
+    void tell(const Phrase &text, qint32 style, const Phrase &title);
     void showFetchError(qint32 code);
     WebFetcherInterface &webFetcher() { return m_fetcher; }
 
@@ -87,4 +88,4 @@ private:
 // The message for an error code of the internet component; empty for a code
 // that has none. Codes 7 and 8 name when the refused file was signed and
 // today's date, so that a clock far wrong shows.
-QString fetchErrorMessage(qint32 code, const QDateTime &signedAt = {}, const QDate &today = {});
+Phrase fetchErrorMessage(qint32 code, const QDateTime &signedAt = {}, const QDate &today = {});

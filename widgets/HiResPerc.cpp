@@ -3,6 +3,7 @@
 #include "RunError.h"
 #include "mod_MsgBoxEx.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QPainter>
 
@@ -26,6 +27,40 @@ int barUnits(qint32 value, qint32 max)
     if (percent >= 100.0)
         return 100;
     return int(std::floor(percent));
+}
+
+// The bar as a screen reader knows it: a progress bar, its value and the
+// percentage it shows.
+class HiResPercAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+{
+public:
+    explicit HiResPercAccessible(HiResPerc *bar) : QAccessibleWidget(bar, QAccessible::ProgressBar)
+    {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? bar()->shownText() : QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return bar()->Value(); }
+    void setCurrentValue(const QVariant &) override {}
+    QVariant maximumValue() const override { return bar()->Max(); }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 0; }
+
+private:
+    HiResPerc *bar() const { return static_cast<HiResPerc *>(widget()); }
+};
+
+QAccessibleInterface *accessibleBar(const QString &className, QObject *object)
+{
+    auto *bar = qobject_cast<HiResPerc *>(object);
+    return bar && className == QLatin1String("HiResPerc") ? new HiResPercAccessible(bar) : nullptr;
 }
 
 } // namespace
@@ -58,6 +93,9 @@ HiResPerc::HiResPerc(QWidget *parent) : QWidget(parent)
     // The frame lies outside the surface, which is the contents rectangle.
     setContentsMargins(1, 1, 1, 1);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Qt keeps the factories; it is handed this one once.
+    static const bool accessible = (QAccessible::installFactory(accessibleBar), true);
+    Q_UNUSED(accessible)
 }
 
 void HiResPerc::setEnabledProperty(bool enabled)
@@ -167,6 +205,8 @@ void HiResPerc::draw()
     m_picture.font = font();
     m_picture.fontTransparent = m_fontTransparent;
     update();
+    QAccessibleValueChangeEvent changed(this, m_value);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QImage HiResPerc::renderPicture(const QSize &size) const

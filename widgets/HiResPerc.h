@@ -93,6 +93,8 @@ public:
 
     // Does nothing: the picture is persistent.
     void Refresh();
+    // The percentage the picture shows; empty before the first drawing.
+    QString shownText() const { return m_picture.text; }
 
     // Load and save the persisted properties, then draw once. Both may throw RunError from
     // drawing, after all properties have been handled.
