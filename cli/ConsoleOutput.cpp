@@ -63,6 +63,21 @@ int ConsoleOutput::terminalWidth()
     return Terminal::width();
 }
 
+const char *const ConsoleOutput::ParentVariable = "FLASHWRIGHT_CLI_SHOWN";
+
+bool ConsoleOutput::forParent()
+{
+    static const bool set = qEnvironmentVariableIsSet(ParentVariable);
+    return set;
+}
+
+QJsonObject ConsoleOutput::forScripts(QJsonObject event)
+{
+    for (const char *key : {"shown", "shown_title", "shown_reason"})
+        event.remove(QLatin1String(key));
+    return event;
+}
+
 void ConsoleOutput::writeJson(const QJsonObject &object)
 {
     // One write a line, so that lines of several writers never mix.
@@ -87,12 +102,15 @@ void ConsoleOutput::endProgressLine()
 
 void ConsoleOutput::stage(const QString &unit, Stage stage, const Phrase &text)
 {
-    if (m_mode == Mode::Json)
-        writeJson({{QStringLiteral("event"), QStringLiteral("stage")},
-                   {QStringLiteral("unit"), unit},
-                   {QStringLiteral("stage"), stageId(stage)},
-                   {QStringLiteral("text"), stageText(text.english)}});
-    else
+    if (m_mode == Mode::Json) {
+        QJsonObject event{{QStringLiteral("event"), QStringLiteral("stage")},
+                          {QStringLiteral("unit"), unit},
+                          {QStringLiteral("stage"), stageId(stage)},
+                          {QStringLiteral("text"), stageText(text.english)}};
+        if (forParent())
+            event.insert(QStringLiteral("shown"), stageText(text.shown));
+        writeJson(event);
+    } else
         writeLine(stageText(text.shown));
 }
 
@@ -133,6 +151,13 @@ void ConsoleOutput::message(const QString &unit, const MessageRequest &request,
             {QStringLiteral("answer"), answer}};
         if (request.error != 0)
             event.insert(QStringLiteral("error"), request.error);
+        if (forParent()) {
+            event.insert(QStringLiteral("shown_title"), request.titleShown());
+            event.insert(QStringLiteral("shown"),
+                         messageLines(request.textShown())
+                             .filter(QRegularExpression(QStringLiteral(".")))
+                             .join(QLatin1Char(' ')));
+        }
         writeJson(event);
         return;
     }
@@ -155,9 +180,12 @@ void ConsoleOutput::prompt(const QString &text)
 void ConsoleOutput::note(const QString &unit, const Phrase &text)
 {
     if (m_mode == Mode::Json) {
-        writeJson({{QStringLiteral("event"), QStringLiteral("note")},
-                   {QStringLiteral("unit"), unit},
-                   {QStringLiteral("text"), text.english}});
+        QJsonObject event{{QStringLiteral("event"), QStringLiteral("note")},
+                          {QStringLiteral("unit"), unit},
+                          {QStringLiteral("text"), text.english}};
+        if (forParent())
+            event.insert(QStringLiteral("shown"), text.shown);
+        writeJson(event);
         return;
     }
     endProgressLine();
@@ -167,8 +195,11 @@ void ConsoleOutput::note(const QString &unit, const Phrase &text)
 
 void ConsoleOutput::result(const UnitResult &result)
 {
-    if (m_mode == Mode::Json)
-        writeJson(result.toJson());
-    else
+    if (m_mode == Mode::Json) {
+        QJsonObject event = result.toJson();
+        if (forParent() && !result.shownReason.isEmpty())
+            event.insert(QStringLiteral("shown_reason"), result.shownReason);
+        writeJson(event);
+    } else
         writeLine(printable(result.unit) + QStringLiteral("  ") + printable(result.shownSummary()));
 }

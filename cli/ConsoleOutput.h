@@ -46,6 +46,12 @@ public:
 
     // One JSON object as one line.
     static void writeJson(const QJsonObject &object);
+    // A unit's run started by a run of several units also writes what a
+    // person is shown ("shown", "shown_title", "shown_reason"), which that run
+    // displays and leaves out of its own JSON.
+    static bool forParent();
+    static const char *const ParentVariable;
+    static QJsonObject forScripts(QJsonObject event);
     // A line on standard output.
     void writeLine(const QString &line);
     // Ends a progress bar drawn in place, so that other text starts on a line of its own.

@@ -221,7 +221,9 @@ void prepareChild(QProcess &process)
         ::CloseHandle(found->second.terminate);
         children.erase(found);
     });
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = process.processEnvironment();
+    if (environment.isEmpty())
+        environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(ChildSemaphores), names);
     process.setProcessEnvironment(environment);
     // No console of its own and none shared: Ctrl-C and closing the console

@@ -80,6 +80,8 @@ void UnitProcesses::startWaiting()
 void UnitProcesses::start(Unit &unit)
 {
     QStringList arguments{m_options.commandName(), QStringLiteral("--json")};
+    if (m_options.language)
+        arguments << QStringLiteral("--lang") << *m_options.language;
     arguments += unit.target.arguments();
     if (m_options.serialParameters && unit.target.kind == UnitTarget::Kind::Serial)
         arguments << QStringLiteral("--serial") << *m_options.serialParameters;
@@ -97,6 +99,9 @@ void UnitProcesses::start(Unit &unit)
     QProcess &p = unit.process;
     p.setProgram(QCoreApplication::applicationFilePath());
     p.setArguments(arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(ConsoleOutput::ParentVariable), QStringLiteral("1"));
+    p.setProcessEnvironment(environment);
     // Ctrl-C reaches each unit from this program alone, once, and only when
     // its run has its handlers, so that it is never ended before it can say how.
     Interrupt::prepareChild(p);
@@ -109,7 +114,7 @@ void UnitProcesses::start(Unit &unit)
         if (error == QProcess::FailedToStart)
             finished(unit);
     });
-    unit.latest = QStringLiteral("starting");
+    unit.latest = QCoreApplication::translate("UnitProcesses", "starting");
     p.start();
     p.closeWriteChannel();
     drawSoon();
@@ -133,16 +138,19 @@ void UnitProcesses::take(Unit &unit, const QByteArray &line)
     if (kind.isEmpty())
         return;
     if (m_output.mode() == ConsoleOutput::Mode::Json)
-        ConsoleOutput::writeJson(event);
+        ConsoleOutput::writeJson(ConsoleOutput::forScripts(event));
 
-    const QString text = event.value(QStringLiteral("text")).toString();
+    // What a person reads: the unit's run's text in the language of this run.
+    const QString english = event.value(QStringLiteral("text")).toString();
+    const QString text = event.value(QStringLiteral("shown")).toString(english);
     if (kind == QLatin1String("stage")) {
         unit.latest = text;
         unit.progress.reset();
         if (m_output.mode() == ConsoleOutput::Mode::Plain)
             m_output.writeLine(unit.label + QStringLiteral(": ") + ConsoleOutput::stageText(text));
     } else if (kind == QLatin1String("message") || kind == QLatin1String("note")) {
-        const QString title = event.value(QStringLiteral("title")).toString();
+        const QString title = event.value(QStringLiteral("shown_title"))
+                                  .toString(event.value(QStringLiteral("title")).toString());
         unit.latest =
             (title.isEmpty() ? QString() : title + QStringLiteral(": ")) + firstLine(text);
         unit.progress.reset();
@@ -211,10 +219,12 @@ void UnitProcesses::interrupted()
             unit->done = true;
         }
     }
-    m_footer = QStringLiteral("Interrupted: each unit stops after its current block; press "
-                              "Ctrl-C again to stop them at once");
+    const Phrase footer =
+        Phrase::translate("UnitProcesses", "Interrupted: each unit stops after its current "
+                                           "block; press Ctrl-C again to stop them at once");
+    m_footer = footer.shown;
     if (m_output.mode() != ConsoleOutput::Mode::Terminal)
-        m_output.note(QString(), m_footer);
+        m_output.note(QString(), footer);
     drawSoon();
     if (allDone())
         m_loop.quit();
@@ -255,9 +265,9 @@ QString UnitProcesses::lineFor(const Unit &unit) const
 {
     QString state;
     if (unit.result)
-        state = unit.result->summary();
+        state = unit.result->shownSummary();
     else if (!unit.started)
-        state = QStringLiteral("waiting");
+        state = QCoreApplication::translate("UnitProcesses", "waiting");
     else if (unit.progress)
         state = unit.progress->text(20);
     else

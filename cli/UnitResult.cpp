@@ -84,6 +84,7 @@ UnitResult UnitResult::fromJson(const QJsonObject &o)
     r.exitCode = o.value(Key::ExitCode).toInt();
     r.ending = o.value(Key::Ending).toString();
     r.reason = o.value(Key::Reason).toString();
+    r.shownReason = o.value(QLatin1String("shown_reason")).toString();
     r.seconds = o.value(Key::Seconds).toDouble();
     r.bytes = o.value(Key::Bytes).toInteger();
     r.identification = o.value(Key::Identification).toString();

@@ -201,6 +201,9 @@ void TestCli::run_data()
     add("--lang fr: stages, messages and the summary in French", {"--lang fr program --tcp 127.0.0.1:%1", u([](O &o) { o.nakAt = 3; }), 6,
         {"Vérification de l'unité....", "Problème d'application: Erreur 9001", "échec (sortie 6) : l'unité n'a pas accepté le bloc 3"},
         {"Error: 9001", "program 127.0.0.1:%1: failed (exit 6)"}, {}, {}, {"Checking Unit", "Application problem"}});
+    add("--lang fr, two units: each one's stages and summary in French", {"--lang fr program --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2",
+        {unit(), unit([](O &o) { o.nakAt = 3; })}, 6, {"127.0.0.1:%1: Vérification de l'unité....", "127.0.0.1:%2  échec (sortie 6) : l'unité n'a pas accepté le bloc 3"},
+        {"Error: 9001"}, {}, {}, {"Checking Unit", "Application problem", "the unit did not accept"}});
     add("--lang of no language: wrong usage", {"--lang 12 ident", {}, 2, {"--lang wants a language such as de, fr or es"}});
     add("--lang it: not shipped, English with a note", {"--lang it ident", {unit()}, 0,
         {"it_IT is not one of the program's languages (de, fr, es); English is used", "ok: identification vq200_s70_1"}});
@@ -390,8 +393,8 @@ void TestCli::sameForScriptsInEveryLanguage()
     QStringList seen;
     for (const char *language : {"", "--lang fr ", "--lang de "}) {
         env = std::make_unique<TestEnvironment>();
-        VqSimulator sim(unit([](VqSimOptions &o) { o.nakAt = 3; }));
-        QVERIFY(sim.startTcp(0));
+        VqSimulator sim(unit([](VqSimOptions &o) { o.nakAt = 3; })), second(unit());
+        QVERIFY(sim.startTcp(0) && second.startTcp(0));
         const QString folder = env->path(QStringLiteral("fw"));
         QFile vq(QDir(folder).filePath(QStringLiteral("vq200_s70_1.vq")));
         QVERIFY(QDir().mkpath(folder) && vq.open(QIODevice::WriteOnly) &&
@@ -399,11 +402,17 @@ void TestCli::sameForScriptsInEveryLanguage()
         vq.close();
         const QString record = env->path(QStringLiteral("units.jsonl"));
         QString all;
-        // A refused link too: Qt's own reason for it is no person's text.
+        // A refused link too: Qt's own reason for it is no person's text. Two
+        // units, so that their runs' JSON passes through this run's.
         for (const QString &command : {QStringLiteral("program --json --folder %1 --record %2 "
                                                       "--tcp 127.0.0.1:%3")
                                            .arg(folder, record)
                                            .arg(sim.port()),
+                                       QStringLiteral("program --json --folder %1 --record %2 "
+                                                      "--tcp 127.0.0.1:%3 --tcp 127.0.0.1:%4")
+                                           .arg(folder, record)
+                                           .arg(sim.port())
+                                           .arg(second.port()),
                                        QStringLiteral("version --json --tcp 127.0.0.1:1")}) {
             QProcess p;
             p.start(QStringLiteral(FW_CLI),
@@ -417,8 +426,10 @@ void TestCli::sameForScriptsInEveryLanguage()
         // Progress comes at most ten times a second.
         all.remove(QRegularExpression(QStringLiteral(".*\"event\":\"progress\".*\n")));
         all.replace(QFileInfo(folder).path(), QStringLiteral("@"));
-        seen << all.replace(QRegularExpression(QStringLiteral("[0-9]+(\\.[0-9]+)?")),
-                            QStringLiteral("#"));
+        all.replace(QRegularExpression(QStringLiteral("[0-9]+(\\.[0-9]+)?")), QStringLiteral("#"));
+        QStringList lines = all.split(u'\n'); // two units' lines come in either order
+        lines.sort();
+        seen << lines.join(u'\n');
     }
     QVERIFY2(seen[0].contains(QStringLiteral("\"error\":#")) &&
                  seen[0].contains(QStringLiteral("Connection refused")),

@@ -430,6 +430,21 @@ Das Gerät wurde nicht programmiert.</translation>
     </message>
 </context>
 <context>
+    <name>UnitProcesses</name>
+    <message>
+        <source>starting</source>
+        <translation>startet</translation>
+    </message>
+    <message>
+        <source>Interrupted: each unit stops after its current block; press Ctrl-C again to stop them at once</source>
+        <translation>Unterbrochen: jedes Gerät hält nach seinem aktuellen Block an; erneut Strg-C drücken, um alle sofort anzuhalten</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>wartet</translation>
+    </message>
+</context>
+<context>
     <name>UnitResult</name>
     <message>
         <source>failed (exit %1): %2</source>

@@ -430,6 +430,21 @@ La unidad no se ha programado.</translation>
     </message>
 </context>
 <context>
+    <name>UnitProcesses</name>
+    <message>
+        <source>starting</source>
+        <translation>iniciando</translation>
+    </message>
+    <message>
+        <source>Interrupted: each unit stops after its current block; press Ctrl-C again to stop them at once</source>
+        <translation>Interrumpido: cada unidad se detiene tras su bloque actual; pulse Ctrl-C otra vez para detenerlas de inmediato</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>en espera</translation>
+    </message>
+</context>
+<context>
     <name>UnitResult</name>
     <message>
         <source>failed (exit %1): %2</source>

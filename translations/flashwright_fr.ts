@@ -430,6 +430,21 @@ L&apos;unité n&apos;a pas été programmée.</translation>
     </message>
 </context>
 <context>
+    <name>UnitProcesses</name>
+    <message>
+        <source>starting</source>
+        <translation>démarrage</translation>
+    </message>
+    <message>
+        <source>Interrupted: each unit stops after its current block; press Ctrl-C again to stop them at once</source>
+        <translation>Interrompu : chaque unité s&apos;arrête après son bloc en cours ; appuyez de nouveau sur Ctrl-C pour les arrêter tout de suite</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>en attente</translation>
+    </message>
+</context>
+<context>
     <name>UnitResult</name>
     <message>
         <source>failed (exit %1): %2</source>
