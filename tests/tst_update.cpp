@@ -394,13 +394,13 @@ void TestUpdate::check()
             site.setFile(kNames[x], body[x], how);
         }
         for (const QString k : {"K", "K2"}) {
-            const QString spec = value(k + '=', QString());
-            QByteArray text = "format=2\nversion=" + spec.left(1).toLatin1() +
+            const QString keyFile = value(k + '=', QString());
+            QByteArray text = "format=2\nversion=" + keyFile.left(1).toLatin1() +
                               "\nsigned=" + siteTimeText(now).toLatin1() + '\n';
-            for (const SiteKey &key : keysOf(spec.section('@', 0, 0).mid(1)))
+            for (const SiteKey &key : keysOf(keyFile.section('@', 0, 0).mid(1)))
                 text += "key=" + key.publicKey().toBase64() + '\n';
-            if (!spec.isEmpty())
-                site.setFile(kNames[k], SiteKey::sign(text, keysOf(spec.section('@', 1))));
+            if (!keyFile.isEmpty())
+                site.setFile(kNames[k], SiteKey::sign(text, keysOf(keyFile.section('@', 1))));
         }
     };
     publish(10);
