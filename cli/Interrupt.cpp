@@ -81,21 +81,18 @@ void onSignal(int number)
     const int savedErrno = errno;
     g.lastSignal = number;
     const int received = ++g.count;
-    switch (static_cast<Interrupt::Mode>(g.mode.load())) {
-    case Interrupt::Mode::EndAtOnce:
+    switch (Interrupt::actionFor(static_cast<Interrupt::Mode>(g.mode.load()), received,
+                                 number == SIGINT, g.blocksBegun)) {
+    case Interrupt::Action::EndAtOnce:
         endAtOnce();
-    case Interrupt::Mode::Cancel:
-    case Interrupt::Mode::AskDuringBlocks:
-        if (received >= 2)
-            endAtOnce();
-        // SIGTERM is a confirmed abort; so is Ctrl-C before anything could
-        // be broken off.
-        if (g.mode == int(Interrupt::Mode::AskDuringBlocks) && number == SIGINT && g.blocksBegun)
-            g.question = true;
-        else if (CancelToken *token = g.token)
+    case Interrupt::Action::Ask:
+        g.question = true;
+        break;
+    case Interrupt::Action::Cancel:
+        if (CancelToken *token = g.token)
             token->cancel();
         break;
-    case Interrupt::Mode::Forward:
+    case Interrupt::Action::Forward:
         [[maybe_unused]] const ssize_t written = ::write(g.pipe[1], "i", 1);
         break;
     }

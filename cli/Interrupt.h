@@ -23,6 +23,27 @@ enum class Mode
     Forward,         // each one is counted and reported through onEach()
 };
 
+// What a stop signal does in a mode, the same on every system: the handler
+// only acts on it. received counts this one; interrupt is Ctrl-C (SIGINT),
+// not a request to end (SIGTERM, closing the console).
+enum class Action
+{
+    EndAtOnce, // the program ends now, with its last words
+    Ask,       // the question whether to abort is asked
+    Cancel,    // the token is cancelled
+    Forward,   // the units' runs are told
+};
+constexpr Action actionFor(Mode mode, int received, bool interrupt, bool blocksBegun)
+{
+    if (mode == Mode::Forward)
+        return Action::Forward;
+    if (mode == Mode::EndAtOnce || received >= 2)
+        return Action::EndAtOnce;
+    // A request to end is a confirmed abort; so is Ctrl-C before anything
+    // could be broken off.
+    return mode == Mode::AskDuringBlocks && interrupt && blocksBegun ? Action::Ask : Action::Cancel;
+}
+
 // Installs the handlers, then lets through signals that were held back
 // since the program started (a run of several units starts each with them
 // held, so that none can end it before it is ready).
