@@ -246,10 +246,14 @@ void frm_programme::waiting(int waitedMs)
     // The status line is painted when a wait begins a frame after its last
     // painting, or once the wait has lasted a frame. What else waits to be
     // painted, such as the percentage bar, is painted at most once a frame,
-    // here rather than in the pass over input between blocks.
+    // here rather than in the pass over input between blocks. While blocks
+    // go, the line is a counter and the bar moves by little: a few paintings
+    // a second read as well, and cost a fast link less.
     constexpr int FrameMs = ScalerLink::WaitGoesOnAfterMs;
+    constexpr int CounterEveryMs = 50;
+    const int every = m_spokenStage == Stage::Block ? CounterEveryMs : FrameMs;
     const auto due = [&](const QElapsedTimer &last) {
-        return waitedMs >= FrameMs || !last.isValid() || last.elapsed() >= FrameMs;
+        return waitedMs >= FrameMs || !last.isValid() || last.elapsed() >= every;
     };
     if (due(m_statusPainted) && m_status != lbl_firmware->text())
         flushStatus();
