@@ -3,6 +3,7 @@
 #include "ErrorControl.h"
 #include "RunError.h"
 #include "SerialLine.h"
+#include "SocketIo.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>
@@ -201,6 +202,7 @@ bool ScalerLink::openTcp(QString *why)
     }
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_speed = 0;
+    m_descriptor = socket->socketDescriptor();
     m_socket = socket.get();
     m_device = std::move(socket);
     return true;
@@ -216,6 +218,7 @@ void ScalerLink::CloseChannel()
     m_device.reset();
     m_serial = nullptr;
     m_socket = nullptr;
+    m_descriptor = -1;
     m_pending.clear();
 }
 
@@ -238,13 +241,26 @@ void ScalerLink::writeAll(const QByteArray &bytes)
 {
     // One write for the whole text: a block split over two writes meets
     // Nagle's algorithm and delayed acknowledgement.
+    const int lineMs = m_speed > 0 ? static_cast<int>(bytes.size() * 10LL * 1000 / m_speed) : 0;
+    const int limitMs = 2000 + 2 * lineMs;
+    if (m_socket) {
+        QString reason;
+        bool timedOut = false;
+        if (SocketIo::sendAll(m_descriptor, bytes.constData(), bytes.size(), limitMs, &reason,
+                              &timedOut))
+            return;
+        if (!timedOut)
+            lost(reason);
+        CloseChannel();
+        throw RunError(RunError::WriteFailed,
+                       QStringLiteral("Writing to the unit failed: ") + reason);
+    }
     if (m_device->write(bytes) != bytes.size())
         lost(m_device->errorString());
-    const int lineMs = m_speed > 0 ? static_cast<int>(bytes.size() * 10LL * 1000 / m_speed) : 0;
     QElapsedTimer timer;
     timer.start();
     while (m_device->bytesToWrite() > 0) {
-        const int left = 2000 + 2 * lineMs - static_cast<int>(timer.elapsed());
+        const int left = limitMs - static_cast<int>(timer.elapsed());
         if (left <= 0 || !m_device->waitForBytesWritten(left)) {
             if (m_device->bytesToWrite() == 0)
                 break;
@@ -315,22 +331,23 @@ bool ScalerLink::receiveWithin(int ms)
         return false;
     }
 
-    // The socket is unbuffered: a wait returns at once when bytes are there,
-    // and one read takes them.
-    if (m_socket->state() != QAbstractSocket::ConnectedState)
-        lost(m_socket->errorString());
-    if (!m_socket->waitForReadyRead(std::max(ms, 0))) {
-        if (m_socket->state() != QAbstractSocket::ConnectedState ||
-            m_socket->error() == QAbstractSocket::RemoteHostClosedError)
-            lost(m_socket->errorString());
+    // The socket's descriptor directly: a wait returns at once when bytes are
+    // there, and one read takes them.
+    QString reason;
+    const SocketIo::Readable readable =
+        SocketIo::waitReadable(m_descriptor, std::max(ms, 0), &reason);
+    if (readable == SocketIo::Readable::Failed)
+        lost(reason);
+    if (readable == SocketIo::Readable::TimedOut)
         return false;
-    }
     char buffer[4096];
-    const qint64 got = m_socket->read(buffer, sizeof buffer);
-    if (got < 0)
-        lost(m_socket->errorString());
+    const qint64 got = SocketIo::receiveNow(m_descriptor, buffer, sizeof buffer, &reason);
+    if (got == -2)
+        lost(reason);
     if (got == 0) // readable with nothing to read: the unit closed the connection
         lost(QStringLiteral("the unit closed the connection"));
+    if (got < 0)
+        return false;
     m_pending.append(buffer, got);
     return true;
 }
@@ -423,11 +440,12 @@ VBool ScalerLink::SendBlock(const std::array<quint8, 32> &data, QByteArray &repl
                             qint32 timeout, VBool hex)
 {
     Q_UNUSED(hex) // a block is bytes already
-    reply.clear();
+    // This runs at every block: the reply and the input keep their storage.
+    reply.resize(0);
     if (!isOpen())
         return VFalse;
     discardInput();
-    writeAll(QByteArray(reinterpret_cast<const char *>(data.data()), data.size()));
+    writeAll(QByteArray::fromRawData(reinterpret_cast<const char *>(data.data()), data.size()));
 
     QElapsedTimer timer;
     timer.start();
@@ -438,7 +456,7 @@ VBool ScalerLink::SendBlock(const std::array<quint8, 32> &data, QByteArray &repl
             break;
         receive(left);
     }
-    reply = m_pending.left(wanted);
+    reply.append(m_pending.constData(), std::min(wanted, m_pending.size()));
     m_pending.remove(0, reply.size());
     return toVBool(reply.size() == wanted);
 }
@@ -459,12 +477,14 @@ void ScalerLink::discardInput()
     // talking cannot hold the program here. The socket says what it holds
     // without a wait; this runs before every block.
     constexpr qsizetype Limit = 1 << 20;
-    m_pending.clear();
+    m_pending.resize(0);
     qsizetype discarded = 0;
     if (m_socket) {
+        // A closed connection or a failure is left for the wait that follows.
         char buffer[4096];
-        while (discarded < Limit && m_socket->bytesAvailable() > 0) {
-            const qint64 got = m_socket->read(buffer, sizeof buffer);
+        QString reason;
+        while (discarded < Limit) {
+            const qint64 got = SocketIo::receiveNow(m_descriptor, buffer, sizeof buffer, &reason);
             if (got <= 0)
                 break;
             discarded += got;

@@ -99,6 +99,8 @@ private:
     std::unique_ptr<QIODevice> m_device;
     QSerialPort *m_serial = nullptr;
     QTcpSocket *m_socket = nullptr;
+    // The connected socket's descriptor: the exchanges go through it directly.
+    qintptr m_descriptor = -1;
     QByteArray m_pending;
     qint32 m_speed = 0;
 };

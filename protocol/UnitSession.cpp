@@ -607,11 +607,13 @@ private:
         qint64 position = 0;
         qint32 lastPercent = 0;
         std::array<quint8, BlockSize> block{};
+        // The block's status line is made once; each block puts in its number.
+        const Phrase blockLine = stageText(Stage::Block, QStringLiteral("%1"));
         while (position != length) {
             if (!nextBlockAccepted(file, block, position, length))
                 return leave(m_result.ending, {}, Order::AbortFirst);
             const int counter = m_result.blocksSent;
-            status(Stage::Block, stageText(Stage::Block, QString::number(counter)));
+            status(Stage::Block, blockLine.arg(counter));
             // The window passes over its input once a block, while the unit
             // takes the block; an abort it confirms there ends the cycle
             // after the next block, as when it passed over it after the block.

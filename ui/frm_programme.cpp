@@ -243,13 +243,20 @@ void frm_programme::setBusy(bool busy)
 
 void frm_programme::waiting(int waitedMs)
 {
+    // The status line is painted when a wait begins a frame after its last
+    // painting, or once the wait has lasted a frame. What else waits to be
+    // painted, such as the percentage bar, is painted at most once a frame,
+    // here rather than in the pass over input between blocks.
     constexpr int FrameMs = ScalerLink::WaitGoesOnAfterMs;
-    if (m_status != lbl_firmware->text() &&
-        (waitedMs >= FrameMs || !m_statusPainted.isValid() || m_statusPainted.elapsed() >= FrameMs))
+    const auto due = [&](const QElapsedTimer &last) {
+        return waitedMs >= FrameMs || !last.isValid() || last.elapsed() >= FrameMs;
+    };
+    if (due(m_statusPainted) && m_status != lbl_firmware->text())
         flushStatus();
-    // What else waits to be painted, such as the percentage bar, is painted
-    // now too, rather than in the pass over input between blocks.
-    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
+    if (due(m_framePainted)) {
+        m_framePainted.start();
+        QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
+    }
 }
 
 void frm_programme::statusFrameDue()
@@ -544,6 +551,9 @@ void frm_programme::stage(Stage stage, const Phrase &text)
     setStatus(text.shown);
     // A screen reader hears the status line at each change of stage, not at
     // each block's number: the percentage bar reports the progress.
+    if (stage == Stage::Block && m_spokenStage == Stage::Block)
+        return;
+    m_spokenStage = stage;
     const QString spoken = stage == Stage::Block ? stageText(Stage::Starting).shown : text.shown;
     if (spoken != lbl_firmware->accessibleName())
         lbl_firmware->setAccessibleName(spoken);

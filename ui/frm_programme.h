@@ -171,6 +171,8 @@ private:
     // replaces within the same frame is never painted.
     QString m_status;
     QElapsedTimer m_statusPainted;
-    QElapsedTimer m_lastPass; // the last pass over input between blocks
+    QElapsedTimer m_lastPass;     // the last pass over input between blocks
+    QElapsedTimer m_framePainted; // the last wait that brought the screen up to date
+    Stage m_spokenStage = Stage::Cleared;
     QTimer m_statusLater;
 };
