@@ -1,8 +1,10 @@
 #include "TestEnvironment.h"
+#include "VqSimOptionsJson.h"
 #include "VqSimulator.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +54,8 @@ private Q_SLOTS:
     void frames();
     void upload_data();
     void upload();
+    void optionsFromWindowsTests_data();
+    void optionsFromWindowsTests();
 };
 
 void TestVqSim::frames_data()
@@ -183,6 +187,32 @@ void TestVqSim::upload()
         QVERIFY(client.write(VqSimulator::levelQuery()));
         QCOMPARE(client.read(6), QByteArray::fromHex("5304811b786b"));
     }
+}
+
+void TestVqSim::optionsFromWindowsTests_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("error"); // empty when taken
+    row("bytes in hexadecimal", QByteArray(R"({"ident":"6162","level":7})"), QString());
+    row("a key that is no option", QByteArray(R"({"idnet":"6162"})"),
+        QStringLiteral("\"idnet\" is not an option of the unit"));
+    for (const char *json : {R"({"level":"7"})", R"({"level":1.5})", R"({"ident":"vq200"})",
+                             R"({"script":[[0]]})", R"({"idText":null})"})
+        row(json, QByteArray(json),
+            QStringLiteral("\"%1\" has a value of the wrong kind")
+                .arg(QJsonDocument::fromJson(json).object().keys().constFirst()));
+}
+
+void TestVqSim::optionsFromWindowsTests()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, error);
+    VqSimOptions o;
+    QString why;
+    QCOMPARE(fromJson(QJsonDocument::fromJson(json).object(), &o, &why), error.isEmpty());
+    QCOMPARE(why, error);
+    if (error.isEmpty())
+        QVERIFY(o.ident == "ab" && o.level == 7);
 }
 
 QTEST_GUILESS_MAIN(TestVqSim)

@@ -13,6 +13,12 @@
 
 #include <ctime>
 
+#ifdef Q_OS_WIN
+#include <QUuid>
+
+#include <windows.h>
+#endif
+
 TestEnvironment::TestEnvironment()
 {
     QVERIFY2(m_dir.isValid(), "no temporary folder");
@@ -26,6 +32,15 @@ TestEnvironment::TestEnvironment()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        path(QStringLiteral("config")));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path(QStringLiteral("config")));
+#ifdef Q_OS_WIN
+    m_userKey = QStringLiteral("Software\\Flashwright tests\\%1")
+                    .arg(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    HKEY key = nullptr;
+    QVERIFY(RegCreateKeyExW(HKEY_CURRENT_USER, qUtf16Printable(m_userKey), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
+    m_userKeyHandle = key;
+    QVERIFY(RegOverridePredefKey(HKEY_CURRENT_USER, key) == ERROR_SUCCESS);
+#endif
     setProgramEndHandler([](int code) { throw ProgramEnded{code}; });
     releaseErrorCtl();
     ErrorLog::start(logPath(), 2);
@@ -33,6 +48,13 @@ TestEnvironment::TestEnvironment()
 
 TestEnvironment::~TestEnvironment()
 {
+#ifdef Q_OS_WIN
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(static_cast<HKEY>(m_userKeyHandle));
+    if (RegDeleteTreeW(HKEY_CURRENT_USER, qUtf16Printable(m_userKey)) != ERROR_SUCCESS)
+        qWarning("the test's registry key %s was not removed", qPrintable(m_userKey));
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Flashwright tests"); // once it is empty
+#endif
     ErrorLog::stop();
     releaseErrorCtl();
     setProgramEndHandler({});

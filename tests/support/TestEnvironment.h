@@ -39,6 +39,12 @@ public:
 
 private:
     QTemporaryDir m_dir;
+#ifdef Q_OS_WIN
+    // Qt keeps the native settings store in the registry whatever the
+    // folders: this test's HKEY_CURRENT_USER is a key of its own, removed after.
+    QString m_userKey;
+    void *m_userKeyHandle = nullptr;
+#endif
 };
 
 // A log line from " FILE:" on, without its time and date.
