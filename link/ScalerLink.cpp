@@ -3,10 +3,10 @@
 #include "ErrorControl.h"
 #include "RunError.h"
 #include "SerialLine.h"
+#include "SerialPort.h"
 #include "SocketIo.h"
 
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QSet>
 #include <QTcpSocket>
 
@@ -143,7 +143,7 @@ bool ScalerLink::openSerial(QString *why)
         return false;
     }
 
-    auto port = std::make_unique<QSerialPort>();
+    auto port = std::make_unique<SerialPort>();
     port->setPortName(device);
     // What the unit sends beyond this waits in the driver, not in memory.
     port->setReadBufferSize(64 * 1024);

@@ -10,7 +10,7 @@
 #include <memory>
 
 class QIODevice;
-class QSerialPort;
+class SerialPort;
 class QTcpSocket;
 
 // The link to a unit over a serial port (CommsType 1) or TCP (any other
@@ -97,7 +97,7 @@ private:
     LinkWaitObserver *m_waitObserver = nullptr;
     QSet<QString> m_lowLatencyNoted; // devices already said to refuse low latency
     std::unique_ptr<QIODevice> m_device;
-    QSerialPort *m_serial = nullptr;
+    SerialPort *m_serial = nullptr;
     QTcpSocket *m_socket = nullptr;
     // The connected socket's descriptor: the exchanges go through it directly.
     qintptr m_descriptor = -1;
