@@ -2,53 +2,108 @@
 
 #include <QDeadlineTimer>
 
+#if defined(Q_OS_WIN)
+#include <winsock2.h>
+#else
 #include <poll.h>
 #include <sys/socket.h>
 
 #include <cerrno>
+#endif
 
 namespace SocketIo {
 
 namespace {
-QString reason()
+// What each system calls the same few things. The socket class leaves its
+// descriptor non-blocking on both.
+#if defined(Q_OS_WIN)
+int pollFor(qintptr socket, bool out, int ms)
 {
-    return qt_error_string(errno);
+    WSAPOLLFD p{static_cast<SOCKET>(socket), static_cast<short>(out ? POLLWRNORM : POLLRDNORM), 0};
+    return ::WSAPoll(&p, 1, ms);
 }
-
-// poll for the events within ms; 1 ready, 0 timed out, -1 failed.
-int pollFor(qintptr socket, short events, int ms)
+qint64 receiveSome(qintptr socket, char *buffer, qint64 size)
 {
-    pollfd p{static_cast<int>(socket), events, 0};
+    return ::recv(static_cast<SOCKET>(socket), buffer, static_cast<int>(size), 0);
+}
+qint64 sendSome(qintptr socket, const char *data, qint64 size)
+{
+    return ::send(static_cast<SOCKET>(socket), data, static_cast<int>(size), 0);
+}
+int lastError()
+{
+    return ::WSAGetLastError();
+}
+bool interrupted()
+{
+    return false;
+}
+bool wouldBlock()
+{
+    return lastError() == WSAEWOULDBLOCK;
+}
+#else
+int pollFor(qintptr socket, bool out, int ms)
+{
+    pollfd p{static_cast<int>(socket), static_cast<short>(out ? POLLOUT : POLLIN), 0};
+    return ::poll(&p, 1, ms);
+}
+qint64 receiveSome(qintptr socket, char *buffer, qint64 size)
+{
+    return ::recv(static_cast<int>(socket), buffer, static_cast<size_t>(size), MSG_DONTWAIT);
+}
+qint64 sendSome(qintptr socket, const char *data, qint64 size)
+{
+    return ::send(static_cast<int>(socket), data, static_cast<size_t>(size),
+                  MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+int lastError()
+{
+    return errno;
+}
+bool interrupted()
+{
+    return errno == EINTR;
+}
+bool wouldBlock()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
+#endif
+
+// Waits within ms; 1 ready, 0 timed out, -1 failed.
+int waitFor(qintptr socket, bool out, int ms)
+{
     int n;
     do
-        n = ::poll(&p, 1, ms);
-    while (n < 0 && errno == EINTR);
+        n = pollFor(socket, out, ms);
+    while (n < 0 && interrupted());
     return n;
 }
 } // namespace
 
 Readable waitReadable(qintptr socket, int ms, QString *why)
 {
-    const int n = pollFor(socket, POLLIN, ms);
+    const int n = waitFor(socket, false, ms);
     if (n > 0)
         return Readable::Yes;
     if (n == 0)
         return Readable::TimedOut;
-    *why = reason();
+    *why = qt_error_string(lastError());
     return Readable::Failed;
 }
 
 qint64 receiveNow(qintptr socket, char *buffer, qint64 size, QString *why)
 {
-    ssize_t n;
+    qint64 n;
     do
-        n = ::recv(static_cast<int>(socket), buffer, static_cast<size_t>(size), MSG_DONTWAIT);
-    while (n < 0 && errno == EINTR);
+        n = receiveSome(socket, buffer, size);
+    while (n < 0 && interrupted());
     if (n >= 0)
         return n;
-    if (errno == EAGAIN || errno == EWOULDBLOCK)
+    if (wouldBlock())
         return -1;
-    *why = reason();
+    *why = qt_error_string(lastError());
     return -2;
 }
 
@@ -57,19 +112,18 @@ bool sendAll(qintptr socket, const char *data, qint64 size, int ms, QString *why
     *timedOut = false;
     const QDeadlineTimer deadline(ms);
     while (size > 0) {
-        const ssize_t n = ::send(static_cast<int>(socket), data, static_cast<size_t>(size),
-                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        const qint64 n = sendSome(socket, data, size);
         if (n > 0) {
             data += n;
             size -= n;
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            *why = reason();
+        if (n < 0 && !wouldBlock() && !interrupted()) {
+            *why = qt_error_string(lastError());
             return false;
         }
         const int left = static_cast<int>(deadline.remainingTime());
-        if (left <= 0 || pollFor(socket, POLLOUT, left) == 0) {
+        if (left <= 0 || waitFor(socket, true, left) == 0) {
             *timedOut = true;
             *why = QStringLiteral("the unit took nothing for %1 ms").arg(ms);
             return false;
