@@ -268,6 +268,11 @@ void TestUnit::cycle()
     QFETCH(QStringList, boxes);
     QFETCH(int, blocks);
     QFETCH(Next, next);
+    SKIP_SERIAL_UNIT(options);
+#ifdef Q_OS_WIN
+    if (options.ident == "VQ200_S70_1")
+        QSKIP("a Windows folder cannot hold two names that differ only in case");
+#endif
 
     const QByteArray image = VqSimulator::randomImage(fileSize, 11);
     startWindow(options);
@@ -321,9 +326,11 @@ void TestUnit::cycle()
 
     QVERIFY2(inOrder(stages, status->texts()), qPrintable(status->texts().join(u'/')));
     QCOMPARE(window->status(), stages.constLast());
-    QCOMPARE(messages(), QStringList(boxes).replaceInStrings(
-                             QStringLiteral("FW"),
-                             QDir(firmwareFolder()).filePath(QStringLiteral("vq200_s70_1.vq"))));
+    QCOMPARE(messages(),
+             QStringList(boxes).replaceInStrings(
+                 QStringLiteral("FW"),
+                 QDir::toNativeSeparators(
+                     QDir(firmwareFolder()).filePath(QStringLiteral("vq200_s70_1.vq")))));
     QCOMPARE(sim->blocksReceived(),
              blocks < 0 ? int(padded(image).size() / 32) : abortedAt + blocks);
     if (fileSize == 0) // an upload that could not succeed is never begun
@@ -406,6 +413,7 @@ void TestUnit::waits()
     QFETCH(QString, command);
     QFETCH(QStringList, boxes);
     QFETCH(Waits, waits);
+    SKIP_SERIAL_UNIT(options);
     startWindow(options);
     writeFirmware(QStringLiteral("vq200_s70_1.vq"), VqSimulator::randomImage(kBlocks * 32, 3));
     if (command == QLatin1String("program"))
@@ -533,7 +541,12 @@ void TestUnit::runningFirmware()
 
 void TestUnit::portThatDoesNotOpen()
 {
+#ifdef Q_OS_WIN
+    // Windows opens COMn itself: a port that no machine has.
+    env->store({{QStringLiteral("Serial Port"), QStringLiteral("COM999:")}});
+#else
     env->mapPort(QStringLiteral("COM1"), env->path(QStringLiteral("no-such-tty")));
+#endif
     env->store({{QStringLiteral("Firmware"), firmwareFolder()}});
     window = std::make_unique<frm_programme>(env->paths());
     Main(*window, env->paths());

@@ -40,6 +40,13 @@ TestEnvironment::TestEnvironment()
                             KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS);
     m_userKeyHandle = key;
     QVERIFY(RegOverridePredefKey(HKEY_CURRENT_USER, key) == ERROR_SUCCESS);
+    // And its local application data (the unit log) is its own folder.
+    const QString data = QDir::toNativeSeparators(path(QStringLiteral("data")));
+    QVERIFY(RegSetKeyValueW(HKEY_CURRENT_USER,
+                            L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell "
+                            L"Folders",
+                            L"Local AppData", REG_SZ, qUtf16Printable(data),
+                            DWORD((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS);
 #endif
     setProgramEndHandler([](int code) { throw ProgramEnded{code}; });
     releaseErrorCtl();

@@ -15,6 +15,10 @@
 #include <QTest>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 Painted::Painted(QWidget *widget, std::function<QString()> shown)
     : m_widget(widget), m_shown(std::move(shown))
 {
@@ -119,16 +123,32 @@ int WindowFixture::blocksSent() const
                                           : sim->blocksReceived();
 }
 
+bool WindowFixture::firmwareFileOpen() const
+{
+    bool open = false;
+#ifdef Q_OS_WIN
+    // Windows refuses a handle that shares nothing while another one is open.
+    for (const QFileInfo &file : QDir(firmwareFolder()).entryInfoList({QStringLiteral("*.vq")})) {
+        const HANDLE h = CreateFileW(qUtf16Printable(QDir::toNativeSeparators(file.filePath())),
+                                     GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        open = open || (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION);
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+#else
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        open = open || fd.symLinkTarget().endsWith(QLatin1String(".vq"));
+#endif
+    return open;
+}
+
 bool WindowFixture::idle() const
 {
     const bool controls =
         !window->cmd_abort->isEnabled() && window->cmd_programme_prog->isEnabled() &&
         window->mnu_about->isEnabled() && window->mnu_tools->menuAction()->isEnabled() &&
         window->mnu_file_path->isEnabled() && window->cmd_checkupdate->isEnabled();
-    bool fileOpen = false;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
-        fileOpen = fileOpen || fd.symLinkTarget().endsWith(QLatin1String(".vq"));
     return controls && !window->busy() && !static_cast<ScalerLink &>(window->link()).isOpen() &&
-           !fileOpen;
+           !firmwareFileOpen();
 }
