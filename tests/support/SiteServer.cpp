@@ -1,5 +1,6 @@
 #include "SiteServer.h"
 
+#include <QHash>
 #include <QProcess>
 #include <QSslKey>
 #include <QSslServer>
@@ -7,9 +8,44 @@
 #include <QTimer>
 #include <QUrl>
 
+struct SiteServer::Impl
+{
+    void answer(QTcpSocket *socket);
+
+    std::unique_ptr<QTcpServer> server;
+    QSslCertificate certificate;
+    QHash<QString, std::pair<QByteArray, QString>> files;
+    QStringList requests;
+};
+
+SiteServer::SiteServer() : d(std::make_unique<Impl>()) {}
+SiteServer::~SiteServer() = default;
+SiteServer::SiteServer(SiteServer &&other) noexcept = default;
+SiteServer &SiteServer::operator=(SiteServer &&other) noexcept = default;
+
+quint16 SiteServer::port() const
+{
+    return d->server ? d->server->serverPort() : 0;
+}
+
+QSslCertificate SiteServer::certificate() const
+{
+    return d->certificate;
+}
+
+void SiteServer::setFile(const QString &name, const QByteArray &body, const QString &how)
+{
+    d->files.insert(name, {body, how});
+}
+
+QStringList SiteServer::requests() const
+{
+    return d->requests;
+}
+
 bool SiteServer::start(bool tls, QString *why)
 {
-    m_server = std::make_unique<QTcpServer>();
+    d->server = std::make_unique<QTcpServer>();
     if (tls) {
         QProcess openssl;
         openssl.start(QStringLiteral("openssl"),
@@ -20,23 +56,24 @@ bool SiteServer::start(bool tls, QString *why)
         openssl.waitForFinished();
         const QByteArray pem = openssl.readAllStandardOutput();
         const QSslKey key(pem, QSsl::Ec);
-        m_certificate = QSslCertificate(pem);
-        if (m_certificate.isNull() || key.isNull()) {
+        d->certificate = QSslCertificate(pem);
+        if (d->certificate.isNull() || key.isNull()) {
             *why = "openssl made no certificate: " + openssl.readAllStandardError();
             return false;
         }
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        configuration.setLocalCertificate(m_certificate);
+        configuration.setLocalCertificate(d->certificate);
         configuration.setPrivateKey(key);
         auto server = std::make_unique<QSslServer>();
         server->setSslConfiguration(configuration);
-        m_server = std::move(server);
+        d->server = std::move(server);
     }
-    QTcpServer *server = m_server.get();
-    QObject::connect(server, &QTcpServer::pendingConnectionAvailable, server, [this, server] {
+    QTcpServer *server = d->server.get();
+    Impl *site = d.get();
+    QObject::connect(server, &QTcpServer::pendingConnectionAvailable, server, [site, server] {
         while (QTcpSocket *socket = server->nextPendingConnection())
             QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                             [this, socket] { answer(socket); });
+                             [site, socket] { site->answer(socket); });
     });
     const bool listening = server->listen(QHostAddress::LocalHost);
     *why = server->errorString();
@@ -44,14 +81,14 @@ bool SiteServer::start(bool tls, QString *why)
 }
 
 // Answers each request received whole; the socket keeps what follows.
-void SiteServer::answer(QTcpSocket *socket)
+void SiteServer::Impl::answer(QTcpSocket *socket)
 {
     qsizetype end;
     while ((end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n")) >= 0) {
         const QByteArray path = socket->read(end + 4).split(' ').value(1);
         const QString name = QUrl::fromPercentEncoding(path.mid(path.indexOf("/updates/") + 9));
-        m_requests.append(name);
-        const auto [body, how] = m_files.value(name, {QByteArray(), QStringLiteral("404")});
+        requests.append(name);
+        const auto [body, how] = files.value(name, {QByteArray(), QStringLiteral("404")});
         const bool cut = how == QLatin1String("cut"), half = cut || how == QLatin1String("stall");
         const bool endless = how == QLatin1String("endless");
         const bool unsized = how == QLatin1String("unsized"); // no length: ends as it closes
