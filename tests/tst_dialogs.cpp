@@ -158,7 +158,10 @@ private Q_SLOTS:
                                  ? (QStringList{kGoOn, "FILE:frm_pathselect SUB:form_load Error: " +
                                                            QString::number(error)})
                                  : QStringList(told ? 1 : 0, kNoVq));
-        const QString path = told || after.isEmpty() ? QString() : env->path(after);
+        // A folder chosen in the dialog is stored as the system writes paths.
+        const QString path = told || after.isEmpty() ? QString()
+                             : files.isEmpty()       ? env->path(after)
+                                                     : QDir::toNativeSeparators(env->path(after));
         QCOMPARE(window->cmd_programme_prog->isEnabled(), !path.isEmpty());
         QCOMPARE(openSettingsStore()->contains("Left"), !path.isEmpty());
         QCOMPARE(openSettingsStore()->value("Firmware").toString(), path);

@@ -77,6 +77,8 @@ QSslCertificate SiteServer::certificate() const
 
 void SiteServer::setFile(const QString &name, const QByteArray &body, const QString &how)
 {
+    if (!d->control) // a site never started, or gone: nothing serves its files
+        return;
     if (d->ask("file " + field(name.toUtf8()) + ' ' + field(body) + ' ' + field(how.toUtf8())) !=
         "ok")
         qFatal("SiteServer::setFile: the site on Linux did not take %s", qPrintable(name));
@@ -84,6 +86,8 @@ void SiteServer::setFile(const QString &name, const QByteArray &body, const QStr
 
 QStringList SiteServer::requests() const
 {
+    if (!d->control)
+        return {};
     const QJsonDocument names = QJsonDocument::fromJson(d->ask("requests"));
     if (!names.isArray())
         qFatal("SiteServer::requests: no answer from the site on Linux");
