@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -25,6 +26,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSettings>
+#include <QStorageInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -165,6 +167,51 @@ private Q_SLOTS:
         QCOMPARE(window->cmd_programme_prog->isEnabled(), !path.isEmpty());
         QCOMPARE(openSettingsStore()->contains("Left"), !path.isEmpty());
         QCOMPARE(openSettingsStore()->value("Firmware").toString(), path);
+    }
+
+    // The drive list names the system's drives (on Windows its letters, elsewhere the mounted
+    // volumes) and opens on the one that holds the folder shown; choosing another shows that
+    // drive's own folders.
+    void driveList()
+    {
+        start();
+        answerer->clear();
+        QStringList drives, listed;
+        QString current, other, otherFolder;
+        whenShown<frm_pathselect>(window.get(), [&](frm_pathselect *d) {
+            for (int i = 0; i < d->Drive1->count(); ++i)
+                drives << d->Drive1->itemText(i);
+            current = d->Drive1->currentText();
+            const int next = d->Drive1->currentIndex() == 0 ? 1 : 0;
+            other = d->Drive1->itemData(next).toString();
+            d->Drive1->setCurrentIndex(next);
+            otherFolder = d->Dir1Path();
+            for (int i = 0; i < d->Dir1->count(); ++i)
+                listed << d->Dir1->item(i)->text();
+            d->cmd_cancel->click();
+        });
+        window->mnu_file_path->trigger();
+        const QString program = env->path("program");
+        QStringList system;
+#ifdef Q_OS_WIN
+        for (const QFileInfo &drive : QDir::drives())
+            system << drive.absoluteFilePath().left(2).toUpper();
+        QCOMPARE(current, program.left(2).toUpper());
+#else
+        for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
+            if (volume.isValid() && volume.isReady())
+                system << volume.rootPath();
+        system.sort();
+        system.removeDuplicates();
+        QCOMPARE(current, QStorageInfo(program).rootPath());
+#endif
+        QCOMPARE(drives, system);
+        QVERIFY2(drives.size() > 1 && !other.isEmpty(), "no second drive to choose");
+        QCOMPARE(otherFolder, QDir::cleanPath(other));
+        const QStringList folders = QDir(other).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QVERIFY2(folders.isEmpty() || listed.contains(folders.first()),
+                 qPrintable(listed.join('|')));
+        QVERIFY(answerer->messages().isEmpty());
     }
 
     // The communication settings: what the load chooses from the stored texts, and what OK
