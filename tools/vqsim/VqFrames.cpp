@@ -1,5 +1,5 @@
-// The unit protocol's frames and the test images, apart from the serving
-// code, so that they build where the simulated unit does not run.
+// The unit protocol's frames, the test images and the timeline search, apart
+// from the serving code, so that they build where the simulated unit does not run.
 #include "VqSimulator.h"
 
 #include <QRandomGenerator>
@@ -50,4 +50,12 @@ QByteArray VqSimulator::randomImage(qint64 size, quint32 seed)
     for (char &c : image)
         c = static_cast<char>(gen.bounded(256));
     return image;
+}
+
+qint64 VqSimulator::timeOf(const QByteArray &prefix, int nth) const
+{
+    for (const Event &e : timeline())
+        if (e.text.startsWith(prefix) && nth-- == 0)
+            return e.ms;
+    return -1;
 }

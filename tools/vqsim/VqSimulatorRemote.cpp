@@ -229,14 +229,6 @@ QList<VqSimulator::Event> VqSimulator::timeline() const
     return timeline;
 }
 
-qint64 VqSimulator::timeOf(const QByteArray &prefix, int nth) const
-{
-    for (const Event &e : timeline())
-        if (e.text.startsWith(prefix) && nth-- == 0)
-            return e.ms;
-    return -1;
-}
-
 int VqSimulator::overruns() const
 {
     return d->ask("overruns").toInt();
