@@ -203,6 +203,7 @@ bool ScalerLink::openTcp(QString *why)
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_speed = 0;
     m_descriptor = socket->socketDescriptor();
+    m_receiver.prepare(m_descriptor);
     m_socket = socket.get();
     m_device = std::move(socket);
     return true;
@@ -278,12 +279,12 @@ void ScalerLink::drainDevice()
         m_pending += m_device->readAll();
 }
 
-bool ScalerLink::receive(int ms)
+bool ScalerLink::receive(int ms, Answer answer)
 {
     // The window shows what it was given before the wait while the unit
     // works, and at the latest once the wait has lasted a frame.
     if (ms <= 0 || !m_waitObserver)
-        return receiveWithin(std::max(0, ms));
+        return receiveWithin(std::max(0, ms), answer);
     struct Ended
     {
         LinkWaitObserver *observer;
@@ -293,11 +294,11 @@ bool ScalerLink::receive(int ms)
     timer.start();
     m_waitObserver->waiting(0);
     if (ms <= WaitGoesOnAfterMs)
-        return receiveWithin(std::max(0, ms - static_cast<int>(timer.elapsed())));
-    if (receiveWithin(std::max(0, WaitGoesOnAfterMs - static_cast<int>(timer.elapsed()))))
+        return receiveWithin(std::max(0, ms - static_cast<int>(timer.elapsed())), answer);
+    if (receiveWithin(std::max(0, WaitGoesOnAfterMs - static_cast<int>(timer.elapsed())), answer))
         return true;
     m_waitObserver->waiting(WaitGoesOnAfterMs);
-    return receiveWithin(std::max(0, ms - static_cast<int>(timer.elapsed())));
+    return receiveWithin(std::max(0, ms - static_cast<int>(timer.elapsed())), answer);
 }
 
 bool ScalerLink::overflowed(const char *awaited)
@@ -312,7 +313,7 @@ bool ScalerLink::overflowed(const char *awaited)
     return true;
 }
 
-bool ScalerLink::receiveWithin(int ms)
+bool ScalerLink::receiveWithin(int ms, Answer answer)
 {
     if (m_serial) {
         // The serial port reads into its own buffer, which may hold bytes already.
@@ -332,16 +333,13 @@ bool ScalerLink::receiveWithin(int ms)
     }
 
     // The socket's descriptor directly: a wait returns at once when bytes are
-    // there, and one read takes them.
+    // there, and takes them in the same call.
     QString reason;
-    const SocketIo::Readable readable =
-        SocketIo::waitReadable(m_descriptor, std::max(ms, 0), &reason);
-    if (readable == SocketIo::Readable::Failed)
-        lost(reason);
-    if (readable == SocketIo::Readable::TimedOut)
-        return false;
     char buffer[4096];
-    const qint64 got = SocketIo::receiveNow(m_descriptor, buffer, sizeof buffer, &reason);
+    const qint64 got =
+        ms > 0 && answer == Answer::Due
+            ? m_receiver.answerWithin(buffer, sizeof buffer, ms, &reason)
+            : SocketIo::receiveWithin(m_descriptor, buffer, sizeof buffer, ms, &reason);
     if (got == -2)
         lost(reason);
     if (got == 0) // readable with nothing to read: the unit closed the connection
@@ -444,7 +442,14 @@ VBool ScalerLink::SendBlock(const std::array<quint8, 32> &data, QByteArray &repl
     reply.resize(0);
     if (!isOpen())
         return VFalse;
-    discardInput();
+    // Over TCP the answer to the block before was read together with
+    // whatever came with it, so dropping what the link holds is the whole
+    // discard, at no cost to the block. On a serial line a doubled answer
+    // comes a character's time after the first, so the line is read again.
+    if (m_socket)
+        m_pending.resize(0);
+    else
+        discardInput();
     writeAll(QByteArray::fromRawData(reinterpret_cast<const char *>(data.data()), data.size()));
 
     QElapsedTimer timer;
@@ -454,10 +459,15 @@ VBool ScalerLink::SendBlock(const std::array<quint8, 32> &data, QByteArray &repl
         const int left = timeout - static_cast<int>(timer.elapsed());
         if (left <= 0)
             break;
-        receive(left);
+        receive(left, Answer::Due);
     }
     reply.append(m_pending.constData(), std::min(wanted, m_pending.size()));
-    m_pending.remove(0, reply.size());
+    // An answer taken whole leaves the input's storage as it was for the
+    // next block's; taking bytes off the front would move its start on.
+    if (reply.size() == m_pending.size())
+        m_pending.resize(0);
+    else
+        m_pending.remove(0, reply.size());
     return toVBool(reply.size() == wanted);
 }
 

@@ -2,6 +2,7 @@
 
 #include "ScalerLinkInterface.h"
 #include "ScalerSettings.h"
+#include "SocketIo.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -29,7 +30,9 @@ class QTcpSocket;
 // so that a late or doubled answer to an earlier exchange is never taken
 // for the answer to this one. An operation that sends nothing keeps it: the
 // identification line that follows the reset acknowledgement is read by the
-// next listen.
+// next listen. A block over TCP drops what the link holds without asking the
+// socket again: the answer to the block before was read a moment earlier
+// together with everything that had come by then.
 class ScalerLink : public ScalerLinkInterface
 {
 public:
@@ -82,10 +85,17 @@ private:
     bool openTcp(QString *why);
     void note(const QString &text, QString *why);
     void writeAll(const QByteArray &bytes);
+    // An answer due at once, as a unit's to a block, is waited for in the
+    // way that costs the least.
+    enum class Answer
+    {
+        Any,
+        Due,
+    };
     // Waits up to ms for input and moves what came into m_pending; false when
     // nothing came. Throws LinkLost when the line has gone.
-    bool receive(int ms);
-    bool receiveWithin(int ms);
+    bool receive(int ms, Answer answer = Answer::Any);
+    bool receiveWithin(int ms, Answer answer);
     void drainDevice();
     void discardInput();
     [[noreturn]] void lost(const QString &why);
@@ -101,6 +111,7 @@ private:
     QTcpSocket *m_socket = nullptr;
     // The connected socket's descriptor: the exchanges go through it directly.
     qintptr m_descriptor = -1;
+    SocketIo::Receiver m_receiver;
     QByteArray m_pending;
     qint32 m_speed = 0;
 };

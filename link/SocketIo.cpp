@@ -1,12 +1,17 @@
 #include "SocketIo.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+
+#include <algorithm>
 
 #if defined(Q_OS_WIN)
 #include <winsock2.h>
 #else
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <cerrno>
 #endif
@@ -105,6 +110,63 @@ qint64 receiveNow(qintptr socket, char *buffer, qint64 size, QString *why)
         return -1;
     *why = qt_error_string(lastError());
     return -2;
+}
+
+bool Receiver::prepare(qintptr socket)
+{
+    m_socket = socket;
+    m_limitMs = -1;
+    m_blocking = false;
+#if !defined(Q_OS_WIN)
+    const int flags = ::fcntl(static_cast<int>(socket), F_GETFL);
+    m_blocking = flags >= 0 && ::fcntl(static_cast<int>(socket), F_SETFL, flags & ~O_NONBLOCK) == 0;
+#endif
+    return m_blocking;
+}
+
+qint64 receiveWithin(qintptr socket, char *buffer, qint64 size, int ms, QString *why)
+{
+    const Readable readable = waitReadable(socket, std::max(ms, 0), why);
+    if (readable == Readable::Failed)
+        return -2;
+    if (readable == Readable::TimedOut)
+        return -1;
+    return receiveNow(socket, buffer, size, why);
+}
+
+qint64 Receiver::answerWithin(char *buffer, qint64 size, int ms, QString *why)
+{
+    QElapsedTimer waited;
+    waited.start();
+    const auto left = [&](int within) { return within - static_cast<int>(waited.elapsed()); };
+#if !defined(Q_OS_WIN)
+    const int part = std::min(ms, BlockingPartMs);
+    for (int limit = part; m_blocking && limit > 0; limit = left(part)) {
+        if (limit != m_limitMs) {
+            const timeval t{limit / 1000, (limit % 1000) * 1000};
+            if (::setsockopt(static_cast<int>(m_socket), SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t) !=
+                0) {
+                *why = qt_error_string(errno);
+                return -2;
+            }
+            m_limitMs = limit;
+        }
+        const qint64 n = ::recv(static_cast<int>(m_socket), buffer, static_cast<size_t>(size), 0);
+        if (n >= 0)
+            return n;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            break;
+        // A signal handled on this thread: the wait goes on for what is left.
+        if (errno != EINTR) {
+            *why = qt_error_string(errno);
+            return -2;
+        }
+    }
+#endif
+    const int rest = left(ms);
+    if (rest <= 0)
+        return -1;
+    return receiveWithin(m_socket, buffer, size, rest, why);
 }
 
 bool sendAll(qintptr socket, const char *data, qint64 size, int ms, QString *why, bool *timedOut)
