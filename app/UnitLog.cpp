@@ -86,6 +86,8 @@ void UnitRecord::takeCycle(const CycleResult &cycle)
 {
     identification = QString::fromLatin1(cycle.identification);
     firmwareFile = cycle.firmwareFile;
+    sentSha256 = cycle.sentSha256;
+    sentSize = cycle.sentSize;
     blocksSent = cycle.blocksSent;
     blocksTotal = cycle.blocksTotal;
     ending = endingId(cycle.ending);
@@ -100,8 +102,11 @@ QJsonObject UnitRecord::toJson() const
     if (!firmwareFile.isEmpty()) {
         name = QFileInfo(firmwareFile).fileName();
         QFile file(firmwareFile);
-        // Only a plain file: a pipe in its place would never end.
-        if (QFileInfo(firmwareFile).isFile() && file.open(QIODevice::ReadOnly)) {
+        if (!sentSha256.isEmpty()) {
+            size = sentSize;
+            sha256 = QString::fromLatin1(sentSha256.toHex());
+        } else if (QFileInfo(firmwareFile).isFile() && file.open(QIODevice::ReadOnly)) {
+            // Only a plain file was opened: a pipe in its place would never end.
             QCryptographicHash hash(QCryptographicHash::Sha256);
             if (hash.addData(&file)) {
                 size = file.size();

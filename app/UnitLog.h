@@ -25,6 +25,9 @@ struct UnitRecord
     std::optional<int> levelAfter;
     QString runningFirmware; // the file the unit last said it runs
     QString firmwareFile;    // the file sent or looked for: its name, size and sha256 are kept
+    // The SHA-256 and size of what the unit took, when it took the whole file.
+    QByteArray sentSha256;
+    qint64 sentSize = 0;
     QDateTime start;
     QDateTime end;
     int blocksSent = 0;
@@ -42,7 +45,8 @@ struct UnitRecord
     // ending, error, and the result it makes.
     void takeCycle(const CycleResult &cycle);
     // The record as written, with the tool's version, the host, and the
-    // firmware file's size and sha256 as it is now.
+    // firmware file's size and sha256: of the bytes the unit took when it
+    // took the whole file, else of the file as it is now.
     QJsonObject toJson() const;
 };
 

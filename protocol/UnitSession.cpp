@@ -1,12 +1,15 @@
 #include "UnitSession.h"
 
 #include "ErrorControl.h"
+#include "FirmwareReader.h"
 #include "RunError.h"
 #include "ScalerProtocol.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <array>
 
@@ -30,23 +33,39 @@ MessageRequest messageOf(const char *id, const Phrase &text, qint32 style = MsgS
     return m;
 }
 
-// Reads the next block; the last one of a file that is not a whole number of
-// blocks is padded with FF bytes. A file that shrinks or fails is an error:
-// no block of stale or missing bytes is ever sent.
-void readBlock(QFile &file, std::array<quint8, BlockSize> &block, qint64 &position, qint64 length)
+// A status line with a number in it, split once around the number's place:
+// each block's line then costs one number and one join in each language.
+class NumberedLine
 {
-    const qint64 wanted = std::min<qint64>(BlockSize, length - position);
-    const qint64 got = file.read(reinterpret_cast<char *>(block.data()), wanted);
-    if (got < 0)
-        throw RunError(RunError::PathFileAccess,
-                       QStringLiteral("The firmware file could not be read: ") +
-                           file.errorString());
-    if (got != wanted)
-        throw RunError(RunError::PathFileAccess,
-                       QStringLiteral("The firmware file changed while it was being sent"));
-    std::fill(block.begin() + got, block.end(), quint8(0xFF));
-    position += got;
-}
+public:
+    explicit NumberedLine(const Phrase &line)
+        : m_english(split(line.english)), m_shown(split(line.shown))
+    {}
+    Phrase operator()(int number) const
+    {
+        const QString digits = QString::number(number);
+        return {m_english.join(digits), m_shown.join(digits)};
+    }
+
+private:
+    struct Parts
+    {
+        QString before, after;
+        bool numbered = false;
+        QString join(const QString &digits) const
+        {
+            return numbered ? before + digits + after : before;
+        }
+    };
+    static Parts split(const QString &line)
+    {
+        const qsizetype at = line.indexOf(QLatin1String("%1"));
+        if (at < 0)
+            return {line, {}, false};
+        return {line.left(at), line.mid(at + 2), true};
+    }
+    Parts m_english, m_shown;
+};
 
 // Whether the firmware file is there, a plain visible file, and really in the folder.
 bool firmwareFileFound(const QString &path, const QString &folder)
@@ -229,6 +248,8 @@ void UnitSession::close()
 
 void UnitSession::waiting(int waitedMs)
 {
+    if (waitedMs == 0)
+        m_sent.add();
     m_observer.waiting(waitedMs);
     if (waitedMs == 0 && m_passDue) {
         m_passDue = false;
@@ -591,8 +612,7 @@ private:
         QFile file(m_result.firmwareFile);
         bool opened = false;
         step([&] {
-            // Unbuffered: each block is read from the file as it is now, so a
-            // file cut while it is sent is noticed at the next block.
+            // Unbuffered: the reader takes the file in pieces of its own.
             if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
                 throw RunError(RunError::PathFileAccess,
                                QStringLiteral("The firmware file could not be opened: ") +
@@ -603,23 +623,31 @@ private:
             return leave(CycleEnding::FileUnreadable, {}, Order::StatusFirst);
 
         const qint64 length = file.size();
+        const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
+        FirmwareReader reader(file, length);
         m_result.blocksTotal = static_cast<int>((length + BlockSize - 1) / BlockSize);
+        QCryptographicHash sent(QCryptographicHash::Sha256);
+        s.m_sent.digest = &sent;
+        const auto sentDone = qScopeGuard([this] { s.m_sent = {}; });
         qint64 position = 0;
         qint32 lastPercent = 0;
         std::array<quint8, BlockSize> block{};
         // The block's status line is made once; each block puts in its number.
-        const Phrase blockLine = stageText(Stage::Block, QStringLiteral("%1"));
+        const NumberedLine blockLine(stageText(Stage::Block, QStringLiteral("%1")));
         while (position != length) {
-            if (!nextBlockAccepted(file, block, position, length))
+            const qint64 from = position;
+            if (!nextBlockAccepted(reader, block, position))
                 return leave(m_result.ending, {}, Order::AbortFirst);
+            s.m_sent.bytes = QByteArrayView(block.data(), position - from);
             const int counter = m_result.blocksSent;
-            status(Stage::Block, blockLine.arg(counter));
+            status(Stage::Block, blockLine(counter));
             // The window passes over its input once a block, while the unit
             // takes the block; an abort it confirms there ends the cycle
             // after the next block, as when it passed over it after the block.
             s.m_passDue = true;
             step([&] { link().SendBlock(block, m_reply, 1, Timeout::Block, VFalse); });
             s.m_passDue = false;
+            s.m_sent.add(); // when the link did not wait
             ++m_result.blocksSent;
             step([&] { o().blockSent(m_result.blocksSent, m_result.blocksTotal); });
             const bool cancelledInPass = std::exchange(s.m_cancelledInPass, false);
@@ -633,17 +661,28 @@ private:
                 lastPercent = percent;
             }
         }
+        m_sentSha256 = sent.result();
+        m_sentSize = length;
+        if (file.size() != length || file.fileTime(QFileDevice::FileModificationTime) != modified)
+            step([&] {
+                ErrorCtl().Adddebug(
+                    QStringLiteral("Firmware: %1 changed while it was being sent; the unit took "
+                                   "it as it was read, %2 bytes with sha256 %3")
+                        .arg(QDir::toNativeSeparators(m_result.firmwareFile))
+                        .arg(length)
+                        .arg(QString::fromLatin1(m_sentSha256.toHex())));
+            });
         return true;
     }
 
     // Reads the next block; false when it cannot be read or the unit did not
     // accept the one before: no block is sent after an answer other than "A".
-    bool nextBlockAccepted(QFile &file, std::array<quint8, BlockSize> &block, qint64 &position,
-                           qint64 length)
+    bool nextBlockAccepted(FirmwareReader &reader, std::array<quint8, BlockSize> &block,
+                           qint64 &position)
     {
         bool haveBlock = false;
         step([&] {
-            readBlock(file, block, position, length);
+            reader.next(block, position);
             haveBlock = true;
         });
         bool accepted = false;
@@ -673,6 +712,8 @@ private:
             return;
         }
         m_result.mayBeInLoader = false;
+        m_result.sentSha256 = m_sentSha256;
+        m_result.sentSize = m_sentSize;
         step([&] { o().progress(100); });
         status(Stage::Complete);
         enable(CycleControl::UpdateFirmware, true);
@@ -684,6 +725,9 @@ private:
     QByteArray m_reply;
     Trap m_trap;
     CycleResult m_result;
+    // Of the whole file, once every block of it is sent.
+    QByteArray m_sentSha256;
+    qint64 m_sentSize = 0;
     bool m_linkFailed = false;
     QString m_linkFailure;
 };

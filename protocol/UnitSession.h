@@ -8,6 +8,8 @@
 #include "UserMessage.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QCryptographicHash>
 #include <QString>
 
 #include <optional>
@@ -89,6 +91,10 @@ struct CycleResult
     QByteArray identification;       // cut out of it
     QString firmwareFile;            // the file sent, or the one looked for
     QByteArray lastAnswer;           // the unit's last answer to "Y" or a block
+    // Once the unit has taken the whole file: the SHA-256 and the size of
+    // the file's bytes as they were read and sent. Empty before.
+    QByteArray sentSha256;
+    qint64 sentSize = 0;
 
     bool complete() const { return ending == CycleEnding::Complete; }
 };
@@ -202,4 +208,17 @@ private:
     const CancelToken &m_cancel;
     bool m_passDue = false;         // the pass over input is due in this wait
     bool m_cancelledInPass = false; // cancelled in that pass: seen after the next block
+    // The file's bytes in the block just sent, added to the digest of what
+    // was sent while the unit takes the block.
+    struct SentBytes
+    {
+        QCryptographicHash *digest = nullptr;
+        QByteArrayView bytes;
+        void add()
+        {
+            if (digest && !bytes.isEmpty())
+                digest->addData(bytes);
+            bytes = {};
+        }
+    } m_sent;
 };

@@ -39,7 +39,7 @@ VqSimOptions unit(const std::function<void(VqSimOptions &)> &set = [](VqSimOptio
 // first unit. tty: "" none, "in" standard input on a terminal, "80" all
 // three on a terminal of 80 columns. Each action is "WHEN=>WHAT": once the
 // output holds WHEN (or a unit's run has begun, for "child"), WHAT is done:
-// INT or TERM to the program, ENTER typed, or SHRINK to cut the firmware.
+// INT or TERM to the program, ENTER typed, or FOLDER to put a folder in the firmware's place.
 // output: found in this order; absent: nowhere; logged: in the error log in
 // this order (none: empty). whole: the first units programmed with the whole
 // image. received: what the first unit was sent ("-": not looked at).
@@ -112,6 +112,7 @@ void TestCli::run_data()
     const auto u = [](std::function<void(O &)> set) { return QList<O>{unit(set)}; };
     const auto stage = [](const char *id) { return QStringLiteral(R"("stage":"%1")").arg(id); };
     const QString aborted = R"("ending":"Aborted")", progress = R"("event":"progress")";
+    const QString idLine = stage("identification_line");
     const QString turnOff = "Firmware Update: Turn unit off, click OK, then turn unit on.";
     const QString allBlocks = QString(" block").repeated(kBlocks);
     const QString crlf = "id=vq200_s70_1\r\n";
@@ -180,10 +181,10 @@ void TestCli::run_data()
     // Questions.
     add("on a terminal, --json: each question's text before its prompt", {"program --json", u([](O &o) { o.silent = true; }), 4,
         {turnOff, "[press Enter]", R"("answer":"ok")"}, {"failed (exit 4)"}, {"[press Enter]=>ENTER"}, "in"});
-    add("--yes on a terminal: Attempt to continue? is answered No", {"program --yes --json", u([](O &o) { o.baud = 2400; }), 5,
-        {R"("answer":"no","error":75)", R"("ending":"FileUnreadable")"}, {"Error: 75", "failed (exit 5)"}, {progress + "=>SHRINK"}, "in"});
-    add("no terminal: Attempt to continue? is answered No", {"program --json", u([](O &o) { o.baud = 2400; }), 5,
-        {R"("answer":"no","error":75)"}, {"Error: 75", "failed (exit 5)"}, {progress + "=>SHRINK"}});
+    add("--yes on a terminal: Attempt to continue? is answered No", {"program --yes --json", u([](O &o) { o.replyDelayMs = 300; }), 5,
+        {R"("answer":"no","error":75)", R"("ending":"FileUnreadable")"}, {"Error: 75", "failed (exit 5)"}, {idLine + "=>FOLDER"}, "in"});
+    add("no terminal: Attempt to continue? is answered No", {"program --json", u([](O &o) { o.replyDelayMs = 300; }), 5,
+        {R"("answer":"no","error":75)"}, {"Error: 75", "failed (exit 5)"}, {idLine + "=>FOLDER"}});
 
     // Several units.
     add("two units, the second refuses block 3: one summary line each, 6", {"program --tcp 127.0.0.1:%1 --tcp 127.0.0.1:%2",
@@ -351,8 +352,8 @@ void TestCli::run()
             ::kill(pid_t(pid), what == "INT" ? SIGINT : SIGTERM);
         else if (what == "ENTER")
             QVERIFY(::write(master, "\n", 1) == 1);
-        else if (what == "SHRINK")
-            QVERIFY(QFile::resize(vq, 5 * 32));
+        else if (what == "FOLDER")
+            QVERIFY(QFile::remove(vq) && QDir().mkdir(vq));
     }
     QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(1000));
     out += process.readAll();

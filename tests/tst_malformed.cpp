@@ -1,18 +1,22 @@
 // Bad settings, firmware files and error log places, one scenario a row: what the technician
 // is told, what the log says, what the unit received, what the store keeps after close.
 #include "ErrorLog.h"
+#include "FirmwareReader.h"
+#include "RunError.h"
 #include "ScalerSettings.h"
 #include "WindowFixture.h"
 #include "frm_programme.h"
 #include "mod_programmer_main.h"
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -61,6 +65,8 @@ private Q_SLOTS:
     void cleanup();
     void scenario_data();
     void scenario();
+    void firmwareReader_data();
+    void firmwareReader();
 
 private:
     QString vq() const { return QDir(firmwareFolder()).filePath("vq200_s70_1.vq"); }
@@ -217,7 +223,6 @@ void TestMalformed::scenario_data()
     };
     const QString idLine = "id=vq200_s70_1\r", programming = "Programming ...";
     const QString notOpen = "The firmware file could not be opened";
-    const QString changed = "The firmware file changed while it was being sent";
     damaged("file is a folder", "<", "dir @vq", noFile);
     damaged("file is a pipe", "<", "fifo @vq", noFile);
     damaged("folder removed once the unit is identified", idLine, "rm @fw", goOn, notOpen);
@@ -225,13 +230,18 @@ void TestMalformed::scenario_data()
     damaged("file replaced by a folder once identified", idLine, "dir @vq", goOn, notOpen);
     damaged("file emptied at Programming", programming, "cut @vq 0",
             message(update, 0, "Scaler upload NOT successful"));
-    // Each block is read from the file as it is when the block is sent.
-    damaged("emptied while sent", "#", "cut @vq 0", goOn, changed);
-    damaged("cut behind the block being sent", "#", "cut @vq 64", goOn, changed);
-    damaged("cut mid-block just ahead", "#", "cut @vq +101", goOn, changed);
-    damaged("cut mid-block far ahead", "#", "cut @vq 6405", goOn, changed);
-    // The length is taken when the file is opened; the open file outlives its folder.
-    damaged("grown while sent", "#", "add @vq GROWN", "");
+    // The file is read whole when the upload begins: the unit takes it as it was then, and the
+    // log says what it took. The open file outlives its folder.
+    const QString took = "vq200_s70_1.vq changed while it was being sent; the unit took it as it "
+                         "was read, " +
+                         QString::number(kImage.size()) + " bytes with sha256 " +
+                         QCryptographicHash::hash(kImage, QCryptographicHash::Sha256).toHex();
+    for (const auto &[name, damage] : {std::pair{"emptied while sent", "cut @vq 0"},
+                                       {"cut behind the block being sent", "cut @vq 64"},
+                                       {"cut mid-block just ahead", "cut @vq +101"},
+                                       {"cut mid-block far ahead", "cut @vq 6405"},
+                                       {"grown while sent", "add @vq GROWN"}})
+        row(name, {}, eth, "P", {}, {took}, {}, "#", damage);
     damaged("folder removed while sent", "#", "rm @fw", "");
 
     // The log goes to the per-user data folder after a line saying why, or to standard error.
@@ -323,6 +333,55 @@ void TestMalformed::scenario()
                                {"Top", QString::number(window->topTwips())}});
     verifyStore(c.stored);
     QCOMPARE(contents(expand("@notes")), kNotes);
+}
+
+void TestMalformed::firmwareReader_data()
+{
+    QTest::addColumn<int>("at");      // blocks taken before the damage
+    QTest::addColumn<qint64>("size"); // the file's size after it, or -1
+    QTest::addColumn<int>("blocks");  // blocks taken in all
+    QTest::addColumn<bool>("shrank"); // the next block was refused: the file shrank
+    // A file of 150 bytes read in pieces of 64: five blocks, the last of 22 bytes and FF.
+    const auto row = [](const char *name, int at, qint64 size, int blocks, bool shrank) {
+        QTest::newRow(name) << at << size << blocks << shrank;
+    };
+    row("whole: the last block padded with FF", 0, -1, 5, false);
+    row("cut to 0 before the first piece: nothing", 0, 0, 0, true);
+    row("cut to 40 in the first piece: the piece goes", 1, 40, 2, true);
+    row("cut to 100 in the second: no block past 100", 1, 100, 3, true);
+    row("grown: only the length it had when opened", 1, 200, 5, false);
+}
+
+void TestMalformed::firmwareReader()
+{
+    QFETCH(int, at);
+    QFETCH(qint64, size);
+    QFETCH(int, blocks);
+    QFETCH(bool, shrank);
+    const QByteArray image = VqSimulator::randomImage(150, 11);
+    QTemporaryDir folder;
+    QFile writer(folder.filePath(QStringLiteral("fw.vq"))), file(writer.fileName());
+    QVERIFY(writer.open(QIODevice::WriteOnly) && writer.write(image) == image.size() &&
+            writer.flush() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+    FirmwareReader reader(file, image.size(), 64);
+    QByteArray taken;
+    QString refused;
+    using ScalerProtocol::BlockSize;
+    std::array<quint8, BlockSize> block{};
+    for (qint64 position = 0; position != image.size() && refused.isEmpty();) {
+        if (taken.size() == at * BlockSize && size >= 0)
+            QVERIFY(size > image.size() ? writer.write(QByteArray(size - image.size(), 'g')) > 0
+                                        : writer.resize(size));
+        try {
+            reader.next(block, position);
+            taken.append(reinterpret_cast<const char *>(block.data()), block.size());
+        } catch (const RunError &e) {
+            refused = e.description();
+        }
+    }
+    QCOMPARE(taken.size() / BlockSize, blocks);
+    QCOMPARE(taken, (image + QByteArray(10, '\xff')).left(taken.size()));
+    QCOMPARE(refused, shrank ? "The firmware file changed while it was being sent" : QString());
 }
 
 QTEST_MAIN(TestMalformed)

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -351,6 +352,12 @@ void TestUnit::cycle()
     QCOMPARE(record.value("tool").toString() + u' ' + record.value("result").toString(),
              stages.constLast() == kComplete ? "flashwright programmed" : "flashwright failed");
     QCOMPARE(record.value("blocks_sent").toInt(), sim->blocksReceived());
+    if (stages.constLast() == kComplete) { // the file's bytes the unit took, not the padding
+        QCOMPARE(record.value("firmware_size").toInteger(), image.size());
+        QCOMPARE(record.value("firmware_sha256").toString(),
+                 QString::fromLatin1(
+                     QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
+    }
     QCOMPARE(sim->bytesAfterUpload(), 0); // nothing goes out after the unit's "E"
     QCOMPARE(sim->overruns(), 0);         // nor before the unit has answered a block
     QVERIFY(idle());
