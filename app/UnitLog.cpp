@@ -101,14 +101,15 @@ QJsonObject UnitRecord::toJson() const
     QJsonValue name, size, sha256;
     if (!firmwareFile.isEmpty()) {
         name = QFileInfo(firmwareFile).fileName();
-        QFile file(firmwareFile);
         if (!sentSha256.isEmpty()) {
             size = sentSize;
             sha256 = QString::fromLatin1(sentSha256.toHex());
-        } else if (QFileInfo(firmwareFile).isFile() && file.open(QIODevice::ReadOnly)) {
-            // Only a plain file was opened: a pipe in its place would never end.
+        } else {
+            QFile file(firmwareFile);
+            // Only a plain file: a pipe in its place would never end.
             QCryptographicHash hash(QCryptographicHash::Sha256);
-            if (hash.addData(&file)) {
+            if (QFileInfo(firmwareFile).isFile() && file.open(QIODevice::ReadOnly) &&
+                hash.addData(&file)) {
                 size = file.size();
                 sha256 = QString::fromLatin1(hash.result().toHex());
             }
